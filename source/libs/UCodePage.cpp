@@ -1,0 +1,60 @@
+#include "UCodePage.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <array>
+
+namespace {
+
+// Windows-1251 is a fixed single-byte table: build both directions once from the platform
+// codec and convert with plain lookups afterwards (no codec state shared between threads).
+struct Tables {
+    std::array<char16_t, 256> toUnicode{};
+    std::array<unsigned char, 65536> fromUnicode{}; // 0 = no mapping (except U+0000)
+
+    Tables()
+    {
+        QStringDecoder dec(TUCodePage::Name());
+        for (int b = 0; b < 256; ++b) {
+            const char c = char(b);
+            QString s = dec.decode(QByteArrayView(&c, 1));
+            dec.resetState();
+            toUnicode[b] = (s.size() == 1 && !dec.hasError()) ? char16_t(s.at(0).unicode()) : char16_t(0xFFFD);
+        }
+        for (int b = 255; b > 0; --b)
+            if (toUnicode[b] != 0xFFFD)
+                fromUnicode[toUnicode[b]] = static_cast<unsigned char>(b);
+    }
+};
+
+const Tables &tables()
+{
+    static const Tables t;
+    return t;
+}
+
+} // namespace
+
+QByteArray TUCodePage::FromUnicode(QStringView text)
+{
+    const Tables &t = tables();
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char *p = out.data();
+    for (QChar ch : text) {
+        const char16_t u = ch.unicode();
+        const unsigned char b = t.fromUnicode[u];
+        *p++ = (b || u == 0) ? char(b) : '?';
+    }
+    return out;
+}
+
+QString TUCodePage::ToUnicode(QByteArrayView bytes)
+{
+    const Tables &t = tables();
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar *p = out.data();
+    for (char c : bytes)
+        *p++ = QChar(t.toUnicode[static_cast<unsigned char>(c)]);
+    return out;
+}
