@@ -1,0 +1,49 @@
+// The updater: reads "update.ini" beside itself, shows its window and runs one action.
+#include "MainForm.h"
+#include "UpdateDialogs.h"
+
+#include <QApplication>
+#include <QDir>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+
+    QString dir = QCoreApplication::applicationDirPath();
+    QDir::setCurrent(dir);
+    if (!dir.endsWith(u'/') && !dir.endsWith(u'\\'))
+        dir += u'/';
+
+    const TIniPairs pairs = ReadIni(dir + QStringLiteral("update.ini"));
+    if (pairs.empty())
+        return 0;
+
+    QCoreApplication::setApplicationName(QStringLiteral("Обновление..."));
+
+    TMainForm form;
+    form.SetStartDir(dir);
+    for (const auto &[key, value] : pairs) {
+        if (key == QLatin1String("EXENAME")) {
+            form.SetExeName(value);
+        } else if (key == QLatin1String("HOST")) {
+            form.SetUpdateURL(value);
+        } else if (key == QLatin1String("PROXY")) {
+            form.SetProxy(value);
+        } else if (key == QLatin1String("PROXYPORT")) {
+            bool ok = false;
+            const int port = value.toInt(&ok, 10);
+            if (!ok) {
+                ShowWarning(QStringLiteral("Неверное значение PROXYPORT в файле update.ini: \"%1\".\n"
+                                           "Укажите номер порта прокси-сервера числом.").arg(value));
+                return 2;
+            }
+            form.SetProxyPort(port);
+        }
+    }
+
+    const QStringList args = QCoreApplication::arguments();
+    form.Prepare(args.size() > 1 ? args.at(1).toLower() : QString());
+    form.show();
+    app.exec();
+    return 0;
+}

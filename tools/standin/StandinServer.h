@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+}
+
+// A real HTTP server on 127.0.0.1 (a free port) standing in for the update server and, later,
+// the hosted service. It serves the files of a folder and answers chosen paths with chosen
+// status codes; tests add their own routes through Http() before Start().
+class TStandinServer {
+public:
+    TStandinServer();
+    ~TStandinServer();
+    TStandinServer(const TStandinServer &) = delete;
+    TStandinServer &operator=(const TStandinServer &) = delete;
+
+    // Serves Folder's files under "/" + Prefix + "/". A request for "name.gz" that has no such
+    // file but has "name" is answered with "name" packed as gzip.
+    void ServeFolder(const QString &Prefix, const QString &Folder);
+    // Answers Path (for example "/update/update.txt") with Code and Body instead.
+    void SetStatus(const QString &Path, int Code, const QByteArray &Body = {});
+
+    httplib::Server &Http() { return *FHttp; }
+
+    // Binds to 127.0.0.1 (Port 0: any free port) and serves on a thread of its own.
+    bool Start(int Port = 0);
+    void Stop();
+    int Port() const { return FPort; }
+    QString BaseURL() const;
+    // How many requests reached the server (after overrides and routes).
+    int RequestCount() const;
+
+private:
+    void HandleFile(const httplib::Request &req, httplib::Response &res);
+
+    std::unique_ptr<httplib::Server> FHttp;
+    std::thread FThread;
+    int FPort = 0;
+    mutable std::mutex FLock; // guards FFolders, FStatus, FRequests
+    std::map<QString, QString> FFolders;                    // prefix -> folder
+    std::map<QString, std::pair<int, QByteArray>> FStatus;  // path -> code, body
+    int FRequests = 0;
+};
+
+// Packs bytes as one gzip member (for answers and test data).
+QByteArray StandinGzip(const QByteArray &Data);

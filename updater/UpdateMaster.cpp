@@ -1,0 +1,368 @@
+#include "UpdateMaster.h"
+
+#include "UpdateHTTP.h"
+
+#include "SGGzip.h"
+#include "UException.h"
+#include "UFile.h"
+#include "UShell.h"
+
+#include <QCoreApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <filesystem>
+
+namespace {
+
+// Characters with codes up to 32 removed at both ends.
+QString trimmed(const QString &s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && s.at(b).unicode() <= 32)
+        ++b;
+    while (e > b && s.at(e - 1).unicode() <= 32)
+        --e;
+    return s.mid(b, e - b);
+}
+
+QString upperAscii(QString s)
+{
+    for (QChar &c : s)
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 32);
+    return s;
+}
+
+} // namespace
+
+TUpdateMaster::TUpdateMaster() = default;
+
+TUpdateMaster::~TUpdateMaster() = default;
+
+void TUpdateMaster::SetState(TUpdateMasterState Value)
+{
+    fState = Value;
+    if (fUpdate)
+        fUpdate(fState, 0, fTotalBytes);
+}
+
+void TUpdateMaster::Terminate()
+{
+    // The transfer in progress sees the flag at its next progress check and aborts, which
+    // drops the connection.
+    fTerminated = true;
+}
+
+void TUpdateMaster::HTTPWorkBegin(qint64 Total)
+{
+    fTotalBytes = static_cast<qint32>(Total);
+    if (fUpdate)
+        fUpdate(fState, 0, fTotalBytes);
+}
+
+void TUpdateMaster::HTTPWork(qint64 Count)
+{
+    if (fUpdate)
+        fUpdate(fState, static_cast<qint32>(Count), fTotalBytes);
+}
+
+void TUpdateMaster::HTTPWorkEnd()
+{
+    fTotalBytes = 0;
+    if (fUpdate)
+        fUpdate(fState, 0, 0);
+}
+
+TUpdateHTTPResult TUpdateMaster::HTTPGet(const QString &URL, QIODevice &Sink)
+{
+    TUpdateHTTPHooks hooks;
+    hooks.WorkBegin = [this](qint64 total) { HTTPWorkBegin(total); };
+    hooks.Work = [this](qint64 count) { HTTPWork(count); };
+    hooks.WorkEnd = [this] { HTTPWorkEnd(); };
+    hooks.Idle = [] { QCoreApplication::processEvents(); };
+    hooks.Aborted = [this] { return fTerminated.load(); };
+    return UpdateHTTPGet(URL, Sink, fProxy, fProxyPort, hooks);
+}
+
+QStringList TUpdateMaster::SplitDescriptor(const QString &Text)
+{
+    QString s = Text;
+    s.remove(u';');
+    s.replace(u'\r', u'\n');
+    s.replace(QStringLiteral("\n\n"), QStringLiteral(";"));
+    s.replace(u'\n', u';');
+    s.replace(u'\\', u'/');
+    if (s.isEmpty())
+        return {};
+    return s.split(u';');
+}
+
+bool TUpdateMaster::GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> &KeyLines, QStringList &Files)
+{
+    BaseURL.clear();
+    KeyLines.clear();
+    Files.clear();
+    fError.clear();
+    SetState(umsDownload);
+    bool ok = false;
+    try {
+        if (fUpdateURL.isEmpty())
+            throw EUError(QStringLiteral("Не указан URL для получения данных обновления."));
+        QByteArray body;
+        QBuffer sink(&body);
+        sink.open(QIODevice::WriteOnly);
+        const TUpdateHTTPResult r = HTTPGet(fUpdateURL, sink);
+        if (r.Code != 200)
+            throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
+        const QStringList entries = SplitDescriptor(UpdateDecodeText(body, r.ContentType));
+        if (entries.isEmpty())
+            throw EUError(QStringLiteral("Обновление пусто!"));
+        BaseURL = trimmed(entries.first());
+        if (BaseURL.isEmpty())
+            throw EUError(QStringLiteral("Не указан базовый URL обновления!"));
+        for (qsizetype i = 1; i < entries.size(); ++i) {
+            const QString &e = entries.at(i);
+            const qsizetype eq = e.indexOf(u'=');
+            if (eq >= 0)
+                KeyLines.emplace_back(upperAscii(trimmed(e.left(eq))), trimmed(e.mid(eq + 1)));
+            else
+                Files.append(trimmed(e));
+        }
+        ok = true;
+    } catch (const std::exception &e) {
+        const auto *ue = dynamic_cast<const EUError *>(&e);
+        fError = ue ? ue->Message() : QString::fromLocal8Bit(e.what());
+        BaseURL.clear();
+        KeyLines.clear();
+        Files.clear();
+    }
+    SetState(umsNone);
+    return ok;
+}
+
+void TUpdateMaster::ApplyKeys(const std::vector<TUpdateKeyLine> &KeyLines)
+{
+    fKeys = {};
+    for (const auto &[key, value] : KeyLines) {
+        if (key == QLatin1String("LOGOURL"))
+            fKeys.LogoURL = value;
+        else if (key == QLatin1String("URL"))
+            fKeys.URL = value;
+        else if (key == QLatin1String("WHATSNEWURL"))
+            fKeys.WhatsNewURL = value;
+        else if (key == QLatin1String("TITLE"))
+            fKeys.Title = value;
+    }
+    if (fUpdateKeys)
+        fUpdateKeys();
+}
+
+bool TUpdateMaster::IsSafeRelativeName(const QString &Name)
+{
+    if (Name.isEmpty())
+        return true; // skipped anyway
+    if (Name.startsWith(u'/') || Name.startsWith(u'\\'))
+        return false;
+    if (Name.size() >= 2 && Name.at(1) == u':')
+        return false; // drive prefix
+    const QStringList parts = QString(Name).replace(u'\\', u'/').split(u'/');
+    for (const QString &p : parts)
+        if (trimmed(p) == QLatin1String(".."))
+            return false;
+    return true;
+}
+
+bool TUpdateMaster::DownloadUpdate()
+{
+    fError.clear();
+    if (fTerminated)
+        return false;
+    QString baseURL;
+    std::vector<TUpdateKeyLine> keyLines;
+    QStringList files;
+    GetUpdateInfo(baseURL, keyLines, files);
+    ApplyKeys(keyLines);
+    if (files.isEmpty())
+        return false;
+    // Refuse the whole update before anything is written when one entry would land outside
+    // the update folder.
+    for (const QString &f : files)
+        if (!IsSafeRelativeName(f)) {
+            fError = QStringLiteral("Недопустимое имя файла в описании обновления: \"%1\"").arg(f);
+            return false;
+        }
+    for (const QString &f : files) {
+        if (fTerminated)
+            return false;
+        if (f.isEmpty())
+            continue;
+        ForceFileDirs(f, UpdateDir());
+        if (!DownloadFile(baseURL + f, UpdateDir() + f))
+            return false;
+        if (IsGZipFile(f) && !ExtractFile(UpdateDir() + f))
+            return false;
+        QCoreApplication::processEvents();
+    }
+    return true;
+}
+
+bool TUpdateMaster::DownloadFile(const QString &URL, const QString &LocalName)
+{
+    SetState(umsDownload);
+    QFile file(LocalName);
+    try {
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+            throw EUError(QStringLiteral("Не удалось создать файл %1: %2").arg(LocalName, file.errorString()));
+        const TUpdateHTTPResult r = HTTPGet(URL, file);
+        file.close();
+        if (r.Code != 200)
+            throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
+    } catch (const EUError &e) {
+        file.close();
+        QFile::remove(LocalName);
+        fError = e.Message();
+    }
+    const bool exists = QFileInfo::exists(LocalName);
+    SetState(umsNone);
+    return exists;
+}
+
+bool TUpdateMaster::IsGZipFile(const QString &Name)
+{
+    const qsizetype dot = Name.lastIndexOf(u'.');
+    return dot >= 0 && Name.mid(dot).toLower() == QLatin1String(".gz");
+}
+
+bool TUpdateMaster::ExtractFile(const QString &FileName)
+{
+    SetState(umsExtract);
+    bool ok = false;
+    try {
+        TGZip gz;
+        gz.UnCompress(FileName);
+        if (!QFileInfo::exists(FileName.left(FileName.size() - 3)))
+            throw EUError(QStringLiteral("Bad uncompress. File does not exists."));
+        QFile::remove(FileName);
+        ok = true;
+    } catch (const EUError &e) {
+        fError = e.Message();
+    }
+    SetState(umsNone);
+    return ok;
+}
+
+QString TUpdateMaster::GetRelativeName(const QString &Base, const QString &FullName)
+{
+    const QString b = QString(Base).replace(u'\\', u'/');
+    const QString f = QString(FullName).replace(u'\\', u'/');
+    return f.startsWith(b) ? f.mid(b.size()) : f;
+}
+
+void TUpdateMaster::ForceFileDirs(const QString &RelName, const QString &BaseDir)
+{
+    QStringList parts = RelName.isEmpty() ? QStringList() : RelName.split(u'/');
+    if (!parts.isEmpty())
+        parts.removeLast();
+    QString prefix;
+    QDir dir;
+    for (const QString &p : parts) {
+        dir.mkdir(BaseDir + prefix + p); // an existing folder is fine
+        prefix += p + u'/';
+    }
+}
+
+QStringList TUpdateMaster::GetFileList(const QString &Folder)
+{
+    QStringList result;
+    const QFileInfoList entries = QDir(Folder).entryInfoList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::NoSort);
+    for (const QFileInfo &fi : entries) {
+        // Links are never followed: what they point at is not part of the update.
+        if (fi.isSymLink())
+            continue;
+        const QString name = fi.fileName();
+        if (fi.isDir()) {
+            if (!name.startsWith(u'.'))
+                result += GetFileList(Folder + name + u'/');
+        } else if (fi.isFile()) {
+            result.append(QString(Folder + name).replace(u'\\', u'/'));
+        }
+    }
+    return result;
+}
+
+namespace {
+
+// Replaces `dest` with a copy of `source`. The copy is written beside the target and renamed
+// over it, so a failure never leaves a half-written program. A replaced file keeps its
+// permission bits; a new main program becomes executable.
+bool replaceFile(const QString &source, const QString &dest, bool isMainProgram)
+{
+    const QFileInfo destInfo(dest);
+    if (destInfo.isDir())
+        return false;
+    const QString tmp = dest + QStringLiteral(".update-tmp");
+    QFile::remove(tmp);
+    if (!QFile::copy(source, tmp))
+        return false;
+    QFileDevice::Permissions perms = destInfo.exists() ? destInfo.permissions() : QFileInfo(source).permissions();
+    if (isMainProgram && !destInfo.exists())
+        perms |= QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther | QFileDevice::ExeUser;
+    QFile::setPermissions(tmp, perms);
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(tmp.toStdU16String()), std::filesystem::path(dest.toStdU16String()), ec);
+    if (ec) {
+        QFile::remove(tmp);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool TUpdateMaster::DoUpdate()
+{
+    fError.clear();
+    if (fTerminated)
+        return false;
+    const QStringList files = GetFileList(UpdateDir());
+    if (files.isEmpty())
+        return false;
+    const QString mainProgram =
+        fExeName.isEmpty() ? QString() : QFileInfo(QDir(fDir), fExeName).absoluteFilePath();
+    for (const QString &full : files) {
+        if (fTerminated)
+            return false;
+        const QString rel = GetRelativeName(UpdateDir(), full);
+        ForceFileDirs(rel, fDir);
+        const QString dest = fDir + rel;
+        if (!replaceFile(UpdateDir() + rel, dest, QFileInfo(dest).absoluteFilePath() == mainProgram)) {
+            fError = QStringLiteral("Не удалось заменить файлы! Закройте все программы и попробуйте заново...");
+            return false;
+        }
+        QCoreApplication::processEvents();
+    }
+    return true;
+}
+
+void TUpdateMaster::ClearUpdate()
+{
+    if (fTerminated)
+        return;
+    SetState(umsClear);
+    TUFile::ClearDir(UpdateDir());
+    SetState(umsNone);
+}
+
+void TUpdateMaster::RunMainProgram()
+{
+    if (fTerminated || fExeName.isEmpty())
+        return;
+    SetState(umsRun);
+    // A relative name is taken from the program folder, which is also the program's own
+    // working folder.
+    TUShell::OpenFile(QFileInfo(QDir(fDir), fExeName).absoluteFilePath(), {}, {});
+    SetState(umsNone);
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+class QIODevice;
+struct TUpdateHTTPResult;
+
+enum TUpdateMasterState : quint8 { umsNone, umsDownload, umsExtract, umsClear, umsRun };
+
+struct TUpdateMasterKeys {
+    QString LogoURL;
+    QString Title;
+    QString URL;
+    QString WhatsNewURL;
+};
+
+using TUpdateMasterUpdate = std::function<void(TUpdateMasterState state, qint32 bytes, qint32 maxbytes)>;
+using TUpdateMasterUpdateKeys = std::function<void()>;
+using TUpdateKeyLine = std::pair<QString, QString>;
+
+// The update engine: fetches the update descriptor, downloads the listed files into "update/"
+// below the program folder (unpacking gzip files), copies them over the program folder, empties
+// "update/" and starts the main program. No public operation lets a failure escape: each keeps
+// its message in Error() and returns false. Everything runs in the calling thread; progress
+// callbacks let a window stay responsive and call Terminate().
+class TUpdateMaster {
+public:
+    TUpdateMaster();
+    ~TUpdateMaster();
+    TUpdateMaster(const TUpdateMaster &) = delete;
+    TUpdateMaster &operator=(const TUpdateMaster &) = delete;
+
+    void SetCallback(TUpdateMasterUpdate Callback) { fUpdate = std::move(Callback); }
+    void SetOnKeysChange(TUpdateMasterUpdateKeys OnKeysChange) { fUpdateKeys = std::move(OnKeysChange); }
+
+    const QString &ExeName() const { return fExeName; }
+    void SetExeName(const QString &Value) { fExeName = Value; }
+    const QString &UpdateURL() const { return fUpdateURL; }
+    void SetUpdateURL(const QString &Value) { fUpdateURL = Value; }
+    const QString &Dir() const { return fDir; }
+    void SetDir(const QString &Value) { fDir = Value; }
+    const QString &Proxy() const { return fProxy; }
+    void SetProxy(const QString &Value) { fProxy = Value; }
+    int ProxyPort() const { return fProxyPort; }
+    void SetProxyPort(int Value) { fProxyPort = Value; }
+    TUpdateMasterState State() const { return fState; }
+    void SetState(TUpdateMasterState Value);
+    const QString &Error() const { return fError; }
+    const TUpdateMasterKeys &Keys() const { return fKeys; }
+    void SetKeys(const TUpdateMasterKeys &Value) { fKeys = Value; }
+    bool Terminated() const { return fTerminated; }
+
+    bool DownloadUpdate();
+    bool DoUpdate();
+    void ClearUpdate();
+    void RunMainProgram();
+    // Safe to call from a progress callback: the running transfer stops and its partial file goes.
+    void Terminate();
+
+    // Helpers with no state, public for the updater's tests.
+    static QStringList SplitDescriptor(const QString &Text);
+    static bool IsGZipFile(const QString &Name);
+    static QString GetRelativeName(const QString &Base, const QString &FullName);
+    static void ForceFileDirs(const QString &RelName, const QString &BaseDir);
+    static QStringList GetFileList(const QString &Folder);
+    // A descriptor entry may only name a file below the update folder.
+    static bool IsSafeRelativeName(const QString &Name);
+
+private:
+    bool GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> &KeyLines, QStringList &Files);
+    void ApplyKeys(const std::vector<TUpdateKeyLine> &KeyLines);
+    bool DownloadFile(const QString &URL, const QString &LocalName);
+    bool ExtractFile(const QString &FileName);
+    QString UpdateDir() const { return fDir + QStringLiteral("update/"); }
+
+    // HTTP GET into `Sink`; returns the status code and reason text, raises EUError on failures
+    // of the connection, the transfer or the sink.
+    TUpdateHTTPResult HTTPGet(const QString &URL, QIODevice &Sink);
+    void HTTPWorkBegin(qint64 Total);
+    void HTTPWork(qint64 Count);
+    void HTTPWorkEnd();
+
+    TUpdateMasterState fState = umsNone;
+    qint32 fTotalBytes = 0;
+    TUpdateMasterUpdate fUpdate;
+    TUpdateMasterUpdateKeys fUpdateKeys;
+    QString fError;
+    std::atomic<bool> fTerminated{false};
+    QString fUpdateURL;
+    QString fExeName;
+    QString fDir;
+    TUpdateMasterKeys fKeys;
+    QString fProxy;
+    int fProxyPort = 0;
+};
