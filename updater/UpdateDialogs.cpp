@@ -5,12 +5,15 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
+
+#include <cstdio>
 
 namespace {
 
@@ -22,6 +25,13 @@ QString trimmed(const QString &s)
     while (e > b && s.at(e - 1).unicode() <= 32)
         --e;
     return s.mid(b, e - b);
+}
+
+// Without a screen (the "offscreen" platform of headless runs) nobody can answer a dialog.
+bool personAtScreen()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
 TUpdateDialogHooks &hooks()
@@ -118,6 +128,8 @@ bool AskYesNo(const QString &Prompt)
 {
     if (hooks().AskYesNo)
         return hooks().AskYesNo(Prompt);
+    if (!personAtScreen())
+        return false;
     TFormYesNo form;
     return form.Execute(QCoreApplication::applicationName(), Prompt);
 }
@@ -126,6 +138,10 @@ void ShowWarning(const QString &Text)
 {
     if (hooks().ShowWarning)
         return hooks().ShowWarning(Text);
+    // Also on the error stream, for administrators who run the updater from a script.
+    std::fprintf(stderr, "%s\n", Text.toLocal8Bit().constData());
+    if (!personAtScreen())
+        return;
     QMessageBox::warning(nullptr, QCoreApplication::applicationName(), Text);
 }
 

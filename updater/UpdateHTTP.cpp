@@ -114,7 +114,7 @@ TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const QStri
     if (!curl)
         throw EUError(QStringLiteral("HTTP client could not be started"));
     CURL *c = curl.get();
-    Transfer t{c, &Sink, &Hooks};
+    Transfer t{c, &Sink, &Hooks, false, false, 0, std::chrono::steady_clock::now(), {}};
     char errbuf[CURL_ERROR_SIZE] = {};
     const QByteArray url = URL.toUtf8();
     const QByteArray proxy = Proxy.toUtf8();

@@ -6,8 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <httplib.h>
+
+#include <chrono>
 
 TStandinServer::TStandinServer() : FHttp(std::make_unique<httplib::Server>())
 {
@@ -21,15 +24,44 @@ TStandinServer::TStandinServer() : FHttp(std::make_unique<httplib::Server>())
         res.set_content(it->second.second.toStdString(), "text/plain");
         return httplib::Server::HandlerResponse::Handled;
     });
-    FHttp->Get(R"(/([^/]+)/(.+))", [this](const httplib::Request &req, httplib::Response &res) { HandleFile(req, res); });
 }
 
 TStandinServer::~TStandinServer() { Stop(); }
 
 void TStandinServer::ServeFolder(const QString &Prefix, const QString &Folder)
 {
-    std::lock_guard lock(FLock);
-    FFolders[Prefix] = Folder;
+    const std::string pattern = "/" + QRegularExpression::escape(Prefix).toStdString() + "/(.+)";
+    FHttp->Get(pattern, [this, Folder](const httplib::Request &req, httplib::Response &res) {
+        HandleFile(Folder, req, res);
+    });
+}
+
+void TStandinServer::ServeStalled(const QString &Path, qint64 AnnouncedSize, qint64 SentBytes)
+{
+    FHttp->Get(Path.toStdString(), [this, AnnouncedSize, SentBytes](const httplib::Request &, httplib::Response &res) {
+        res.set_content_provider(size_t(AnnouncedSize), "application/octet-stream",
+            [this, SentBytes](size_t offset, size_t, httplib::DataSink &sink) {
+                if (offset < size_t(SentBytes)) {
+                    const QByteArray part(qsizetype(SentBytes - qint64(offset)), 'x');
+                    return sink.write(part.constData(), size_t(part.size()));
+                }
+                for (int i = 0; i < 1000 && !FStopping; ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                return false;
+            });
+    });
+}
+
+void TStandinServer::ServeCut(const QString &Path, const QByteArray &Body, qint64 SentBytes)
+{
+    FHttp->Get(Path.toStdString(), [Body, SentBytes](const httplib::Request &, httplib::Response &res) {
+        res.set_content_provider(size_t(Body.size()), "application/octet-stream",
+            [Body, SentBytes](size_t offset, size_t, httplib::DataSink &sink) {
+                if (offset > 0)
+                    return false;
+                return sink.write(Body.constData(), size_t(std::min<qint64>(SentBytes, Body.size())));
+            });
+    });
 }
 
 void TStandinServer::SetStatus(const QString &Path, int Code, const QByteArray &Body)
@@ -38,17 +70,10 @@ void TStandinServer::SetStatus(const QString &Path, int Code, const QByteArray &
     FStatus[Path] = {Code, Body};
 }
 
-void TStandinServer::HandleFile(const httplib::Request &req, httplib::Response &res)
+void TStandinServer::HandleFile(const QString &folder, const httplib::Request &req, httplib::Response &res)
 {
-    QString folder;
-    {
-        std::lock_guard lock(FLock);
-        const auto it = FFolders.find(QString::fromStdString(req.matches[1].str()));
-        if (it != FFolders.end())
-            folder = it->second;
-    }
-    const QString rel = QString::fromStdString(req.matches[2].str());
-    if (folder.isEmpty() || rel.split(u'/').contains(QStringLiteral(".."))) {
+    const QString rel = QString::fromStdString(req.matches[1].str());
+    if (rel.split(u'/').contains(QStringLiteral(".."))) {
         res.status = 404;
         return;
     }
@@ -95,7 +120,8 @@ bool TStandinServer::Start(int Port)
     if (FPort <= 0)
         return false;
     FThread = std::thread([this] { FHttp->listen_after_bind(); });
-    FHttp->wait_until_ready();
+    for (int i = 0; i < 5000 && !FHttp->is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
 
@@ -103,6 +129,7 @@ void TStandinServer::Stop()
 {
     if (!FThread.joinable())
         return;
+    FStopping = true;
     FHttp->stop();
     FThread.join();
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -26,10 +27,18 @@ public:
 
     // Serves Folder's files under "/" + Prefix + "/". A request for "name.gz" that has no such
     // file but has "name" is answered with "name" packed as gzip.
+    // Add before Start().
     void ServeFolder(const QString &Prefix, const QString &Folder);
     // Answers Path (for example "/update/update.txt") with Code and Body instead.
     void SetStatus(const QString &Path, int Code, const QByteArray &Body = {});
 
+    // Answers Path by announcing AnnouncedSize bytes, sending SentBytes of them, and then
+    // sending nothing more until the server stops (at most ten seconds).
+    void ServeStalled(const QString &Path, qint64 AnnouncedSize, qint64 SentBytes);
+    // Answers Path by announcing Body's size, sending SentBytes of it and closing the connection.
+    void ServeCut(const QString &Path, const QByteArray &Body, qint64 SentBytes);
+
+    // Routes of the caller's own; add them before Start().
     httplib::Server &Http() { return *FHttp; }
 
     // Binds to 127.0.0.1 (Port 0: any free port) and serves on a thread of its own.
@@ -41,13 +50,13 @@ public:
     int RequestCount() const;
 
 private:
-    void HandleFile(const httplib::Request &req, httplib::Response &res);
+    void HandleFile(const QString &folder, const httplib::Request &req, httplib::Response &res);
 
     std::unique_ptr<httplib::Server> FHttp;
     std::thread FThread;
     int FPort = 0;
-    mutable std::mutex FLock; // guards FFolders, FStatus, FRequests
-    std::map<QString, QString> FFolders;                    // prefix -> folder
+    std::atomic<bool> FStopping{false};
+    mutable std::mutex FLock; // guards FStatus, FRequests
     std::map<QString, std::pair<int, QByteArray>> FStatus;  // path -> code, body
     int FRequests = 0;
 };
