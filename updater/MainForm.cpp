@@ -163,8 +163,9 @@ void TMainForm::ActionUpdate()
 void TMainForm::UpdateCallback(TUpdateMasterState state, qint32 bytes, qint32 maxbytes)
 {
     if (maxbytes < 1) {
+        // No size announced: an empty bar (a range of 0..0 would animate as "busy" here).
+        Progress->setRange(0, 1);
         Progress->setValue(0);
-        Progress->setMaximum(0);
     } else {
         Progress->setMaximum(maxbytes);
         Progress->setValue(maxbytes < bytes ? 0 : bytes);

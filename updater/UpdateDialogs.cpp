@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -114,6 +115,8 @@ bool TFormYesNo::Execute(const QString &caption, const QString &promt)
 void TFormYesNo::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     bYes->setFocus();
 }
 
