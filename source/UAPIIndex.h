@@ -2,7 +2,12 @@
 
 #include "UAPIDataFields.h"
 
+#include <QJsonValue>
+#include <QList>
+#include <QString>
+
 #include <array>
+#include <cstdint>
 
 // One T for every field type, indexed by the field type.
 template <typename T>
@@ -32,4 +37,59 @@ public:
         for (T &item : index)
             item = value;
     }
+};
+
+// Title, width and visibility of one column.
+struct TDataFieldConfig {
+    QString Title;
+    int32_t Width = -1; // -1: not shown
+    bool IsVisible = false;
+
+    void Clear();
+    bool Visible() const { return IsVisible && Width >= 0; }
+    bool operator==(const TDataFieldConfig &) const = default;
+};
+
+using TDataFieldList = QList<TDataFieldType>;
+
+// The column layout of one object type: regular and dynamic columns in display order, the
+// columns that must not be exported, and title, width and visibility of every field type.
+class TDataObjectFieldConfig {
+public:
+    TDataObjectFieldConfig();
+
+    int32_t FixedCount() const { return FFixedCount; }
+    void SetFixedCount(int32_t value) { FFixedCount = value; }
+    int32_t DynStart() const { return FDynStart; }
+    void SetDynStart(int32_t value) { FDynStart = value; }
+    const TDataFieldList &Fields() const { return FFields; }
+    const TDataFieldList &DynFields() const { return FDynFields; }
+    const TDataFieldList &ExportDisabled() const { return FExportDisabled; }
+    const TDataFieldIndex<TDataFieldConfig> &DataArray() const { return FData; }
+
+    void Clear();
+    void Assign(const TDataObjectFieldConfig &source);
+    void AddField(TDataFieldType field, const TDataFieldConfig &conf);
+    void AddDynField(TDataFieldType field, const TDataFieldConfig &conf);
+    const TDataFieldConfig &GetData(TDataFieldType field) const { return FData[field]; }
+    void SetData(TDataFieldType field, const TDataFieldConfig &conf);
+    bool IsSet() const { return !FFields.isEmpty(); }
+    bool IsDynSet() const { return !FDynFields.isEmpty(); }
+
+    // The layout as a JSON object; False and an undefined value when it cannot be written.
+    bool GetConfig(QJsonValue &value) const;
+    // Reads what GetConfig wrote: order, membership and widths only (titles and visibility
+    // come from the service's layout). Never throws; on any malformed input the layout is
+    // cleared and the result is False.
+    bool SetConfig(const QJsonValue &value) noexcept;
+
+private:
+    bool ReadConfig(const QJsonValue &value);
+
+    int32_t FFixedCount = -1;
+    int32_t FDynStart = -1;
+    TDataFieldList FFields;
+    TDataFieldList FDynFields;
+    TDataFieldIndex<TDataFieldConfig> FData;
+    TDataFieldList FExportDisabled;
 };

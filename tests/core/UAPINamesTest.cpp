@@ -82,8 +82,8 @@ TEST(UAPINames, ActionTypesRoundTripAndKeepTheProtocolOrder)
 TEST(UAPINames, TextsThatAreNoNameGiveTheNullValue)
 {
     const QString cases[] = {
-        QString(), u"Period_Start"_qs, u"period start"_qs, u"null"_qs, u"dft_id"_qs,
-        u"id\u0000"_qs.left(3), u"\u0438d"_qs, QString(40, u'a'), u"period_startx"_qs,
+        QString(), QStringLiteral("Period_Start"), QStringLiteral("period start"), QStringLiteral("null"), QStringLiteral("dft_id"),
+        QStringLiteral("id\u0000").left(3), QStringLiteral("\u0438d"), QString(40, u'a'), QStringLiteral("period_startx"),
     };
     for (const QString &text : cases) {
         SCOPED_TRACE(text.toStdString());
