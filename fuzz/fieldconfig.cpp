@@ -2,7 +2,9 @@
 // value without throwing, and what it accepts must write back and read again unchanged.
 #include "UAPIIndex.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstdint>
 #include <cstdlib>
