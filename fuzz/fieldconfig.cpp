@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -17,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     TDataObjectFieldConfig config;
     if (!config.SetConfig(value)) {
-        if (config.IsSet() || config.IsDynSet() || config.FixedCount() != -1 || !config.ExportDisabled().isEmpty())
+        if (config.IsSet() || config.IsDynSet() || config.FixedCount() != -1 || !config.ExportDisabled().IsEmpty())
             abort(); // a failure must leave the layout cleared
         return 0;
     }
@@ -25,8 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!config.GetConfig(written))
         abort();
     TDataObjectFieldConfig again;
-    if (!again.SetConfig(written) || again.Fields() != config.Fields() ||
-        again.DynFields() != config.DynFields() || again.ExportDisabled() != config.ExportDisabled() ||
+    auto same = [](const TDataFieldList &a, const TDataFieldList &b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end());
+    };
+    if (!again.SetConfig(written) || !same(again.Fields(), config.Fields()) ||
+        !same(again.DynFields(), config.DynFields()) || !same(again.ExportDisabled(), config.ExportDisabled()) ||
         again.FixedCount() != config.FixedCount() || again.DynStart() != config.DynStart() ||
         again.DataArray() != config.DataArray())
         abort();

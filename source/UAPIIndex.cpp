@@ -22,28 +22,34 @@ void TDataObjectFieldConfig::Clear()
 {
     FFixedCount = -1;
     FDynStart = -1;
-    FFields.clear();
-    FDynFields.clear();
-    FExportDisabled.clear();
+    FFields.Clear();
+    FDynFields.Clear();
+    FExportDisabled.Clear();
     for (TDataFieldConfig &conf : FData)
         conf.Clear();
 }
 
 void TDataObjectFieldConfig::Assign(const TDataObjectFieldConfig &source)
 {
-    if (&source != this)
-        *this = source;
+    if (&source == this)
+        return;
+    FFixedCount = source.FFixedCount;
+    FDynStart = source.FDynStart;
+    FFields.Assign(source.FFields);
+    FDynFields.Assign(source.FDynFields);
+    FExportDisabled.Assign(source.FExportDisabled);
+    FData = source.FData;
 }
 
 void TDataObjectFieldConfig::AddField(TDataFieldType field, const TDataFieldConfig &conf)
 {
-    FFields.append(field);
+    FFields.Add(field);
     FData[field] = conf;
 }
 
 void TDataObjectFieldConfig::AddDynField(TDataFieldType field, const TDataFieldConfig &conf)
 {
-    FDynFields.append(field);
+    FDynFields.Add(field);
     FData[field] = conf;
 }
 
@@ -151,7 +157,7 @@ bool TDataObjectFieldConfig::ReadConfig(const QJsonValue &value)
             int32_t width = 0;
             if (!ReadInt(element.toObject(), kWidth, width))
                 return false;
-            into.append(field);
+            into.Add(field);
             FData[field].Width = width;
         }
         return true;
@@ -161,7 +167,7 @@ bool TDataObjectFieldConfig::ReadConfig(const QJsonValue &value)
     for (const QJsonValue element : exportDisabled.toArray()) {
         const TDataFieldType field = ElementField(element);
         if (field != dft_null)
-            FExportDisabled.append(field);
+            FExportDisabled.Add(field);
     }
     return true;
 }

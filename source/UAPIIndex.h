@@ -1,9 +1,9 @@
 #pragma once
 
 #include "UAPIDataFields.h"
+#include "URecs.h"
 
 #include <QJsonValue>
-#include <QList>
 #include <QString>
 
 #include <array>
@@ -50,13 +50,15 @@ struct TDataFieldConfig {
     bool operator==(const TDataFieldConfig &) const = default;
 };
 
-using TDataFieldList = QList<TDataFieldType>;
+using TDataFieldList = TRec<TDataFieldType>;
 
 // The column layout of one object type: regular and dynamic columns in display order, the
 // columns that must not be exported, and title, width and visibility of every field type.
 class TDataObjectFieldConfig {
 public:
     TDataObjectFieldConfig();
+    TDataObjectFieldConfig(const TDataObjectFieldConfig &) = delete;
+    TDataObjectFieldConfig &operator=(const TDataObjectFieldConfig &) = delete;
 
     int32_t FixedCount() const { return FFixedCount; }
     void SetFixedCount(int32_t value) { FFixedCount = value; }
@@ -73,8 +75,8 @@ public:
     void AddDynField(TDataFieldType field, const TDataFieldConfig &conf);
     const TDataFieldConfig &GetData(TDataFieldType field) const { return FData[field]; }
     void SetData(TDataFieldType field, const TDataFieldConfig &conf);
-    bool IsSet() const { return !FFields.isEmpty(); }
-    bool IsDynSet() const { return !FDynFields.isEmpty(); }
+    bool IsSet() const { return !FFields.IsEmpty(); }
+    bool IsDynSet() const { return !FDynFields.IsEmpty(); }
 
     // The layout as a JSON object; False and an undefined value when it cannot be written.
     bool GetConfig(QJsonValue &value) const;

@@ -171,6 +171,44 @@ TUAPIPrice TUAPIPriceMargin::Calc(const TUAPIPrice &price, long double addMargin
     return TUAPIPrice::FromMoney(result);
 }
 
+// ---- Files, documents, stamps
+
+void TUAPIFile::Clear()
+{
+    *this = TUAPIFile();
+}
+
+QString TUAPIFile::FileName() const
+{
+    const QString hash = FHash.ToString();
+    return Ext.isEmpty() ? hash : hash + u'.' + Ext;
+}
+
+void TUAPIFile::SetData(const TUDataKey &fid, QStringView fhash, TDateTime updated, const QString &ext)
+{
+    FID = fid;
+    FHash = TUAPIKey(fhash);
+    Updated = updated;
+    Ext = ext;
+}
+
+void TUAPIDocReq::Clear()
+{
+    DocNumber.clear();
+    DocDate = TDateTime::Now();
+}
+
+void TUAPIDocReq::SetFrom(const QString &docNumber, TDateTime docDate)
+{
+    DocNumber = docNumber;
+    DocDate = docDate;
+}
+
+void TUAPIActionStamp::Clear()
+{
+    *this = TUAPIActionStamp();
+}
+
 // ---- Coded enumerations
 
 namespace {
@@ -351,6 +389,19 @@ TUAPIMailDataSet::TUAPIMailDataSet(std::initializer_list<TUAPIMailData> values)
 {
     for (TUAPIMailData value : values)
         Include(value);
+}
+
+TUAPIMailDataSet TUAPIMailDataSet::FromCodes(const QString &text)
+{
+    TRec<QString> pieces;
+    TRecManager::Explode(text, &pieces, QStringLiteral(","));
+    TUAPIMailDataSet set;
+    for (const QString &piece : pieces) {
+        const int found = FindCode(kMailData, piece);
+        if (found >= 0)
+            set.Include(TUAPIMailData(found));
+    }
+    return set;
 }
 
 QString ToCode(TUAPIStickFineMethod value) { return CodeOf(Row(kStickFineMethods, value)); }

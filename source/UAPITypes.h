@@ -3,6 +3,7 @@
 #include "UColor.h"
 #include "UDateTime.h"
 #include "UMoney.h"
+#include "URecs.h"
 
 #include <QByteArrayView>
 #include <QLatin1StringView>
@@ -106,6 +107,39 @@ struct TUAPIPriceMargin {
     // price x Margin x addMarginPrice + Extra, rounded to the ten-thousandth (ties to even);
     // unset for an unset price or a negative result.
     TUAPIPrice Calc(const TUAPIPrice &price, long double addMarginPrice) const;
+};
+
+// A file in the service's file store.
+struct TUAPIFile {
+    TUDataKey FID;
+    TUAPIKey FHash;
+    TDateTime Updated;
+    QString Ext; // without the dot
+
+    void Clear();
+    bool IsSet() const { return FID.IsSet() && !FHash.IsEmpty(); }
+    // FHash + "." + Ext, or FHash alone when there is no extension.
+    QString FileName() const;
+    void SetData(const TUDataKey &fid, QStringView fhash, TDateTime updated, const QString &ext);
+};
+
+// Number and date of a document to produce.
+struct TUAPIDocReq {
+    QString DocNumber;
+    TDateTime DocDate;
+
+    // No number, dated now.
+    void Clear();
+    bool IsSet() const { return !DocNumber.isEmpty(); }
+    void SetFrom(const QString &docNumber, TDateTime docDate);
+};
+
+// Who did something and when.
+struct TUAPIActionStamp {
+    TUDataKey User;
+    TDateTime TimeStamp;
+
+    void Clear();
 };
 
 // Coded enumerations. Codes are read with the input upper-cased first (ASCII letters only,

@@ -9,6 +9,9 @@
 
 namespace {
 
+using Fields = std::vector<TDataFieldType>;
+Fields F(const TDataFieldList &list) { return Fields(list.begin(), list.end()); }
+
 QJsonValue Parse(const char *json)
 {
     QJsonParseError error;
@@ -21,24 +24,22 @@ void ExpectCleared(const TDataObjectFieldConfig &config)
 {
     EXPECT_EQ(config.FixedCount(), -1);
     EXPECT_EQ(config.DynStart(), -1);
-    EXPECT_TRUE(config.Fields().isEmpty());
-    EXPECT_TRUE(config.DynFields().isEmpty());
-    EXPECT_TRUE(config.ExportDisabled().isEmpty());
+    EXPECT_TRUE(config.Fields().IsEmpty());
+    EXPECT_TRUE(config.DynFields().IsEmpty());
+    EXPECT_TRUE(config.ExportDisabled().IsEmpty());
     for (const TDataFieldConfig &conf : config.DataArray())
         EXPECT_EQ(conf, (TDataFieldConfig{QString(), -1, false}));
 }
 
 // A layout with every part filled, export list included (only SetConfig fills that one).
-TDataObjectFieldConfig Sample()
+void FillSample(TDataObjectFieldConfig &config)
 {
-    TDataObjectFieldConfig config;
     EXPECT_TRUE(config.SetConfig(Parse(R"({"fixed_count": 2, "dyn_start": 5,
         "fields": [], "dyn_fields": [], "export_disabled": [{"id": "phone"}, {"id": "email"}]})")));
     config.AddField(dft_title, {QStringLiteral("Название"), 120, true});
     config.AddField(dft_id, {QStringLiteral("Код"), 40, false});
     config.AddField(dft_town, {QStringLiteral("Город"), -1, true});
     config.AddDynField(dft_state_0, {QStringLiteral("Янв"), 30, true});
-    return config;
 }
 
 } // namespace
@@ -62,16 +63,17 @@ TEST(UAPIFieldConfig, CreatedClearedAndAssignCopiesEverything)
     EXPECT_FALSE(fresh.IsSet());
     EXPECT_FALSE(fresh.IsDynSet());
 
-    const TDataObjectFieldConfig source = Sample();
+    TDataObjectFieldConfig source;
+    FillSample(source);
     EXPECT_TRUE(source.IsSet());
     EXPECT_TRUE(source.IsDynSet());
     TDataObjectFieldConfig copy;
     copy.Assign(source);
     EXPECT_EQ(copy.FixedCount(), 2);
     EXPECT_EQ(copy.DynStart(), 5);
-    EXPECT_EQ(copy.Fields(), (TDataFieldList{dft_title, dft_id, dft_town}));
-    EXPECT_EQ(copy.DynFields(), TDataFieldList{dft_state_0});
-    EXPECT_EQ(copy.ExportDisabled(), (TDataFieldList{dft_phone, dft_email}));
+    EXPECT_EQ(F(copy.Fields()), (Fields{dft_title, dft_id, dft_town}));
+    EXPECT_EQ(F(copy.DynFields()), (Fields{dft_state_0}));
+    EXPECT_EQ(F(copy.ExportDisabled()), (Fields{dft_phone, dft_email}));
     EXPECT_EQ(copy.DataArray(), source.DataArray());
     EXPECT_EQ(copy.GetData(dft_title).Title, QStringLiteral("Название"));
 
@@ -81,7 +83,8 @@ TEST(UAPIFieldConfig, CreatedClearedAndAssignCopiesEverything)
 
 TEST(UAPIFieldConfig, ConfigRoundTripKeepsOrderMembershipAndWidthsOnly)
 {
-    const TDataObjectFieldConfig source = Sample();
+    TDataObjectFieldConfig source;
+    FillSample(source);
     QJsonValue json;
     ASSERT_TRUE(source.GetConfig(json));
     const QJsonObject object = json.toObject();
@@ -98,9 +101,9 @@ TEST(UAPIFieldConfig, ConfigRoundTripKeepsOrderMembershipAndWidthsOnly)
     ASSERT_TRUE(read.SetConfig(QJsonDocument::fromJson(text).object()));
     EXPECT_EQ(read.FixedCount(), 2);
     EXPECT_EQ(read.DynStart(), 5);
-    EXPECT_EQ(read.Fields(), source.Fields());
-    EXPECT_EQ(read.DynFields(), source.DynFields());
-    EXPECT_EQ(read.ExportDisabled(), source.ExportDisabled());
+    EXPECT_EQ(F(read.Fields()), F(source.Fields()));
+    EXPECT_EQ(F(read.DynFields()), F(source.DynFields()));
+    EXPECT_EQ(F(read.ExportDisabled()), F(source.ExportDisabled()));
     EXPECT_EQ(read.GetData(dft_title), (TDataFieldConfig{QString(), 120, false}));
     EXPECT_EQ(read.GetData(dft_town), (TDataFieldConfig{QString(), -1, false}));
     EXPECT_EQ(read.GetData(dft_state_0).Width, 30);
@@ -115,10 +118,10 @@ TEST(UAPIFieldConfig, SetConfigDefaultsAndSkipsUnknownIds)
         "dyn_fields": [], "export_disabled": [{"id": ""}, {"id": "sale"}, "sale"]})")));
     EXPECT_EQ(config.FixedCount(), 0);
     EXPECT_EQ(config.DynStart(), 0);
-    EXPECT_EQ(config.Fields(), (TDataFieldList{dft_title, dft_id}));
+    EXPECT_EQ(F(config.Fields()), (Fields{dft_title, dft_id}));
     EXPECT_EQ(config.GetData(dft_title).Width, 0);
     EXPECT_EQ(config.GetData(dft_id).Width, 15);
-    EXPECT_EQ(config.ExportDisabled(), TDataFieldList{dft_sale});
+    EXPECT_EQ(F(config.ExportDisabled()), (Fields{dft_sale}));
 }
 
 TEST(UAPIFieldConfig, MalformedConfigFailsAndLeavesTheLayoutCleared)
@@ -138,12 +141,14 @@ TEST(UAPIFieldConfig, MalformedConfigFailsAndLeavesTheLayoutCleared)
     };
     for (const char *json : cases) {
         SCOPED_TRACE(json);
-        TDataObjectFieldConfig config = Sample();
+        TDataObjectFieldConfig config;
+        FillSample(config);
         EXPECT_FALSE(config.SetConfig(Parse(json)));
         ExpectCleared(config);
     }
     for (const QJsonValue &value : {QJsonValue(), QJsonValue(3), QJsonValue(QStringLiteral("x")), QJsonValue(true)}) {
-        TDataObjectFieldConfig config = Sample();
+        TDataObjectFieldConfig config;
+        FillSample(config);
         EXPECT_FALSE(config.SetConfig(value));
         ExpectCleared(config);
     }

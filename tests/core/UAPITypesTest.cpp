@@ -306,3 +306,62 @@ TEST(UAPICodes, ReadBackAndFallbacks)
         EXPECT_EQ(v, i);
     }
 }
+
+TEST(UAPICodes, MailDataListSkipsPiecesThatAreNoCode)
+{
+    struct Case {
+        const char *text;
+        TUAPIMailDataSet want;
+    };
+    const Case cases[] = {
+        {"SELF,nothing,PHOTO", {mdSelf, mdPhoto}},
+        {"", {}},
+        {",", {}},
+        {"price,Ex,", {mdPrice, mdEx}},
+        {"SELF, PHOTO", {mdSelf}}, // pieces are not trimmed
+        {"REDEEM,REDEEM,BUYING", {mdRedeem, mdBuying}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(TUAPIMailDataSet::FromCodes(QString::fromUtf8(c.text)), c.want);
+    }
+    TUAPIMailDataSet set{mdEx};
+    EXPECT_TRUE(set.Contains(mdEx));
+    set.Exclude(mdEx);
+    EXPECT_TRUE(set.IsEmpty());
+}
+
+TEST(UAPIRecords, FileDocumentAndStamp)
+{
+    TUAPIFile file;
+    EXPECT_FALSE(file.IsSet());
+    file.SetData(TUDataKey(42u), QString(40, u'a'), TDateTime(45000.5), QStringLiteral("pdf"));
+    EXPECT_TRUE(file.IsSet());
+    EXPECT_EQ(file.FHash.Length(), 32);
+    EXPECT_EQ(file.FileName(), QString(32, u'a') + QStringLiteral(".pdf"));
+    file.Ext.clear();
+    EXPECT_EQ(file.FileName(), QString(32, u'a')); // no trailing dot
+    file.FHash = TUAPIKey();
+    EXPECT_FALSE(file.IsSet()); // a key without a hash is no file
+    file.SetData(TUDataKey(), QStringLiteral("h"), TDateTime(), QString());
+    EXPECT_FALSE(file.IsSet());
+    file.Clear();
+    EXPECT_FALSE(file.FID.IsSet());
+    EXPECT_TRUE(file.FHash.IsEmpty());
+    EXPECT_TRUE(file.Updated.IsNull());
+    EXPECT_TRUE(file.Ext.isEmpty());
+
+    TUAPIDocReq req;
+    req.SetFrom(QStringLiteral("12/3"), TDateTime(1));
+    EXPECT_TRUE(req.IsSet());
+    const TDateTime before = TDateTime::Now();
+    req.Clear();
+    EXPECT_FALSE(req.IsSet());
+    EXPECT_GE(req.DocDate, before);
+    EXPECT_LE(req.DocDate, TDateTime::Now());
+
+    TUAPIActionStamp stamp{TUDataKey(7u), TDateTime(2)};
+    stamp.Clear();
+    EXPECT_FALSE(stamp.User.IsSet());
+    EXPECT_TRUE(stamp.TimeStamp.IsNull());
+}
