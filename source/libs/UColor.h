@@ -17,3 +17,10 @@ constexpr uint8_t ColorRed(TColor c) { return uint8_t(c); }
 constexpr uint8_t ColorGreen(TColor c) { return uint8_t(c >> 8); }
 constexpr uint8_t ColorBlue(TColor c) { return uint8_t(c >> 16); }
 constexpr bool IsSystemColor(TColor c) { return (c >> 24) == 0xFF; }
+
+// Gives the current value of a system colour by index; the user-interface kit installs one
+// that reads its palette. Null restores the built-in defaults.
+using TSysColorResolver = TColor (*)(int index);
+void SetSysColorResolver(TSysColorResolver value);
+// A system colour's current red-green-blue value; any other value as it is.
+TColor ColorToRGB(TColor value);
