@@ -1,6 +1,7 @@
 #include "UAPITypes.h"
 
 #include "UCodePage.h"
+#include "UConv.h"
 
 #include <cmath>
 #include <iterator>
@@ -123,6 +124,16 @@ TUAPIPrice TUAPIPrice::FromMoney(TMoney value)
     if (value.Raw() >= 0)
         price.FValue = value;
     return price;
+}
+
+TUAPIPrice TUAPIPrice::FromText(const QString &text)
+{
+    return FromMoney(TUConv::StrToMoney(text, 2, TMoney::FromInt(-1)));
+}
+
+QString TUAPIPrice::ToString() const
+{
+    return IsSet() ? TUConv::MoneyToStr(FValue, 2) : QString();
 }
 
 void TUAPIPrice::Clear()

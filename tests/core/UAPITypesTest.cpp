@@ -59,6 +59,35 @@ TEST(UAPIPrice, SetUnsetAndAddition)
               (TUAPIPriceTaxValue{U(120), U(100), U(20), M(0)}));
 }
 
+TEST(UAPIPrice, TextForms)
+{
+    struct Case {
+        const char *text;
+        bool set;
+        int64_t raw;
+        const char *back;
+    };
+    const Case cases[] = {
+        {"12.5", true, 125000, "12.50"},
+        {" 0 ", true, 0, "0.00"},
+        {"1234.5678", true, 12345678, "1234.57"},
+        {"-0.0001", false, 0, ""},
+        {"-5", false, 0, ""},
+        {"abc", false, 0, ""},
+        {"", false, 0, ""},
+        {"12,5", false, 0, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        const TUAPIPrice price = TUAPIPrice::FromText(QString::fromUtf8(c.text));
+        EXPECT_EQ(price.IsSet(), c.set);
+        if (c.set) {
+            EXPECT_EQ(price.Value().Raw(), c.raw);
+        }
+        EXPECT_EQ(price.ToString(), QString::fromUtf8(c.back));
+    }
+}
+
 TEST(UAPIPrice, TaxRecordAccessors)
 {
     TUAPIPriceTax tax = Tax(20, 5);
