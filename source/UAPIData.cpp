@@ -7,6 +7,8 @@
 #include <QVariant>
 
 #include <cmath>
+#include <cstring>
+#include <new>
 #include <limits>
 #include <vector>
 
@@ -81,27 +83,79 @@ QString CellText(const QJsonValue &value)
     }
 }
 
-// A row from an object: for each column, the value under its name; missing and null are empty.
-std::unique_ptr<TRec<QString>> ObjectRow(const QJsonObject &object, const std::vector<QString> &names)
+// The same for a value read in place, without copying it out of the parsed tree first.
+QString CellText(const QJsonValueConstRef &value)
 {
-    auto row = std::make_unique<TRec<QString>>(int(names.size()));
-    for (const QString &name : names)
-        row->Add(CellText(object.value(name)));
+    return value.type() == QJsonValue::String ? value.toString() : CellText(QJsonValue(value));
+}
+
+// Collects the cells of one row, then stores them all in one block that the row's cells share,
+// reference-counted and copied on write like any QString. A row then costs one allocation
+// instead of one per cell, and for a large answer the allocations are most of the work.
+class TRowBuilder {
+public:
+    void Add(QString cell) { FCells.push_back(std::move(cell)); }
+    std::unique_ptr<TRec<QString>> Take();
+
+private:
+    std::vector<QString> FCells;
+};
+
+std::unique_ptr<TRec<QString>> TRowBuilder::Take()
+{
+    auto row = std::make_unique<TRec<QString>>(int(FCells.size()));
+    qsizetype units = 0;
+    for (const QString &cell : FCells)
+        if (!cell.isEmpty())
+            units += cell.size() + 1; // QString keeps a terminating zero after its characters
+    if (units > 0) {
+        auto [header, data] = QTypedArrayData<char16_t>::allocate(units);
+        if (!header)
+            throw std::bad_alloc();
+        const QString::DataPointer block(header, data, 0); // drops the allocation's own reference
+        for (const QString &cell : FCells) {
+            const qsizetype size = cell.size();
+            if (size == 0) {
+                row->Add(QString());
+                continue;
+            }
+            std::memcpy(data, cell.constData(), size_t(size) * sizeof(char16_t));
+            data[size] = 0;
+            header->ref();
+            row->Add(QString(QString::DataPointer(header, data, size)));
+            data += size + 1;
+        }
+    } else {
+        for (qsizetype i = 0; i < qsizetype(FCells.size()); ++i)
+            row->Add(QString());
+    }
+    FCells.clear();
     return row;
 }
 
+// A row from an object: for each column, the value under its name; missing and null are empty.
+std::unique_ptr<TRec<QString>> ObjectRow(const QJsonObject &object, const std::vector<QString> &names,
+                                         TRowBuilder &builder)
+{
+    const auto end = object.constEnd();
+    for (const QString &name : names) {
+        const auto it = object.constFind(name);
+        builder.Add(it == end ? QString() : CellText(*it));
+    }
+    return builder.Take();
+}
+
 // A row from an array: its values in their own order; a null value makes the answer unreadable.
-std::unique_ptr<TRec<QString>> ArrayRow(const QJsonArray &array)
+std::unique_ptr<TRec<QString>> ArrayRow(const QJsonArray &array, TRowBuilder &builder)
 {
     if (array.size() > std::numeric_limits<int>::max())
         return nullptr;
-    auto row = std::make_unique<TRec<QString>>(int(array.size()));
-    for (const QJsonValue &value : array) {
+    for (const QJsonValueConstRef value : array) {
         if (value.isNull())
             return nullptr;
-        row->Add(CellText(value));
+        builder.Add(CellText(value));
     }
-    return row;
+    return builder.Take();
 }
 
 } // namespace
@@ -223,15 +277,16 @@ bool TAPIDataAnswer::ReadAnswer(const QByteArray &utf8)
             return false;
         // Built from the back so each element can be dropped as soon as its row is made: the
         // parsed tree and the rows then never both hold the whole answer.
+        TRowBuilder builder;
         std::vector<std::unique_ptr<TRec<QString>>> built;
         built.resize(size_t(total));
         for (qsizetype i = total - 1; i >= 0; --i) {
             {
                 const QJsonValue element = elements.at(i);
                 if (element.isObject())
-                    built[size_t(i)] = ObjectRow(element.toObject(), names);
+                    built[size_t(i)] = ObjectRow(element.toObject(), names, builder);
                 else if (element.isArray())
-                    built[size_t(i)] = ArrayRow(element.toArray());
+                    built[size_t(i)] = ArrayRow(element.toArray(), builder);
                 if (!built[size_t(i)])
                     return false;
             }
@@ -245,7 +300,8 @@ bool TAPIDataAnswer::ReadAnswer(const QByteArray &utf8)
     } else if (data.isObject()) {
         FDataType = datJSONRow;
         rows = std::make_unique<TRecs<QString>>(1);
-        auto row = ObjectRow(data.toObject(), names);
+        TRowBuilder builder;
+        auto row = ObjectRow(data.toObject(), names, builder);
         rows->Add(row.get());
         row.release();
     } else {
