@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <tuple>
 #include <limits>
 #include <vector>
 
@@ -89,6 +90,13 @@ QString CellText(const QJsonValueConstRef &value)
     return value.type() == QJsonValue::String ? value.toString() : CellText(QJsonValue(value));
 }
 
+// A row whose cells are placed straight into its list: nothing listens to a row being built.
+class TAnswerRow : public TRec<QString> {
+public:
+    using TRec::TRec;
+    void Place(QString &&cell) { FItems.push_back(std::move(cell)); }
+};
+
 // Collects the cells of one row, then stores them all in one block that the row's cells share,
 // reference-counted and copied on write like any QString. A row then costs one allocation
 // instead of one per cell, and for a large answer the allocations are most of the work.
@@ -103,31 +111,34 @@ private:
 
 std::unique_ptr<TRec<QString>> TRowBuilder::Take()
 {
-    auto row = std::make_unique<TRec<QString>>(int(FCells.size()));
+    auto row = std::make_unique<TAnswerRow>(int(FCells.size())); // reserved: Place cannot throw
     qsizetype units = 0;
-    for (const QString &cell : FCells)
-        if (!cell.isEmpty())
+    int shared = 0;
+    for (const QString &cell : FCells) {
+        if (!cell.isEmpty()) {
             units += cell.size() + 1; // QString keeps a terminating zero after its characters
-    if (units > 0) {
-        auto [header, data] = QTypedArrayData<char16_t>::allocate(units);
+            ++shared;
+        }
+    }
+    QTypedArrayData<char16_t> *header = nullptr;
+    char16_t *data = nullptr;
+    if (shared > 0) {
+        std::tie(header, data) = QTypedArrayData<char16_t>::allocate(units);
         if (!header)
             throw std::bad_alloc();
-        const QString::DataPointer block(header, data, 0); // drops the allocation's own reference
-        for (const QString &cell : FCells) {
-            const qsizetype size = cell.size();
-            if (size == 0) {
-                row->Add(QString());
-                continue;
-            }
-            std::memcpy(data, cell.constData(), size_t(size) * sizeof(char16_t));
-            data[size] = 0;
-            header->ref();
-            row->Add(QString(QString::DataPointer(header, data, size)));
-            data += size + 1;
+        // One reference per cell, counted before any cell exists, so no cell has to count its own.
+        header->ref_.storeRelaxed(shared);
+    }
+    for (const QString &cell : FCells) {
+        const qsizetype size = cell.size();
+        if (size == 0) {
+            row->Place(QString());
+            continue;
         }
-    } else {
-        for (qsizetype i = 0; i < qsizetype(FCells.size()); ++i)
-            row->Add(QString());
+        std::memcpy(data, cell.constData(), size_t(size) * sizeof(char16_t));
+        data[size] = 0;
+        row->Place(QString(QString::DataPointer(header, data, size)));
+        data += size + 1;
     }
     FCells.clear();
     return row;
