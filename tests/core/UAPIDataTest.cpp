@@ -244,6 +244,39 @@ TEST(APIDataAnswer, CreatedEmptyAndSuccess)
     EXPECT_TRUE(success->ErrorStr().isEmpty());
 }
 
+// The cells of a row share their memory: each must still behave as a text of its own.
+TEST(APIDataAnswer, CellsAreIndependentTexts)
+{
+    auto answer = std::make_unique<TAPIDataAnswer>(
+        QStringLiteral(R"({"fields":["id","title","comment"],"data":[["12","Киев","x"],{"id":"13","title":"","comment":"yz"}]})"));
+    ASSERT_TRUE(answer->IsGood());
+    TAPIDataArray &data = answer->Data();
+
+    QString title = data.GetData(dft_title, 0);
+    QString id = data.GetData(dft_id, 0);
+    EXPECT_EQ(title.utf16()[title.size()], 0); // terminated like any text
+    title += QStringLiteral("-Центр");
+    id.replace(0, 1, u'9');
+    EXPECT_EQ(data.AsStr(dft_title, 0), u"Киев"_qs);
+    EXPECT_EQ(data.AsStr(dft_id, 0), "12");
+    EXPECT_EQ(data.AsStr(dft_comment, 0), "x");
+
+    data.SetData(dft_id, 0, QStringLiteral("77"));
+    EXPECT_EQ(data.AsStr(dft_id, 0), "77");
+    EXPECT_EQ(data.AsStr(dft_title, 0), u"Киев"_qs);
+
+    // A cell kept after the answer is gone, then grown while it is the last one holding the row.
+    QString comment = data.GetData(dft_comment, 1);
+    QString kept = data.GetData(dft_title, 0);
+    answer.reset();
+    EXPECT_EQ(kept, u"Киев"_qs);
+    kept.clear();
+    comment.append(QString(100, u'!'));
+    EXPECT_EQ(comment, "yz" + QString(100, u'!'));
+    EXPECT_EQ(title, u"Киев-Центр"_qs);
+    EXPECT_EQ(id, "92");
+}
+
 // Many rows of every shape: the rows come out in answer order whatever the build order.
 TEST(APIDataAnswer, ManyRowsKeepTheirOrder)
 {
