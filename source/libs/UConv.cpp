@@ -339,7 +339,7 @@ QString generalFloat(double value)
     return QString::fromLatin1(out.data(), qsizetype(out.size()));
 }
 
-// Splits a format pattern into its ";" sections, quotes respected.
+// Splits a format pattern into its ";" sections; a ";" inside quotes does not split.
 QStringList formatSections(const QString &format)
 {
     QStringList sections;
