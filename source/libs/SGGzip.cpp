@@ -304,7 +304,7 @@ void WithPrefix(const QString &Prefix, F &&Body)
 
 void RewindInput(QIODevice &In)
 {
-    if (!In.isSequential())
+    if (In.isOpen() && !In.isSequential())
         In.seek(0);
 }
 
