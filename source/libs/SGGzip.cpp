@@ -44,7 +44,7 @@ public:
             throw EUError(QStringLiteral("can't gzopen"));
         }
         FInit = true;
-        FObuf = std::make_unique<unsigned char[]>(StreamBufLen);
+        FObuf = std::make_unique_for_overwrite<unsigned char[]>(StreamBufLen);
         FStrm.next_out = FObuf.get();
         FStrm.avail_out = uInt(StreamBufLen);
     }
@@ -144,7 +144,7 @@ public:
         if (inflateInit2(&FStrm, WindowBits + 16) != Z_OK)
             throw EUError(QStringLiteral("can't gzopen"));
         FInit = true;
-        FIbuf = std::make_unique<unsigned char[]>(StreamBufLen);
+        FIbuf = std::make_unique_for_overwrite<unsigned char[]>(StreamBufLen);
         FStrm.next_in = FIbuf.get();
         FStrm.avail_in = 0;
     }
@@ -335,7 +335,7 @@ void TGZip::SetBufferSize(quint32 Value)
     // A zero-sized buffer would read nothing and pass an empty result off as success.
     UAssert(Value > 0, QStringLiteral("BufferSize must be positive"));
     FBuf.reset();
-    FBuf = std::make_unique<char[]>(Value);
+    FBuf = std::make_unique_for_overwrite<char[]>(Value);
     FBufLen = Value;
 }
 
