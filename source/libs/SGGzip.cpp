@@ -20,8 +20,7 @@ constexpr qint64 StreamBufLen = 131072;
 constexpr int WindowBits = 15;
 constexpr int MemLevel = 8;
 
-// Failure of the stream layer (input read, output write, progress handler); the zlib state
-// stays usable, so closing afterwards succeeds.
+// The input stream failed under the reader; zlib's state is sound, so closing still succeeds.
 struct TStepError {
     QString Text;
 };
