@@ -304,24 +304,23 @@ protected:
     }
 
     // The first index whose item is not less than Value (the list item is the left operand).
+    // Found: an item equal to Value stands there.
     int LowerBound(const T &Value, bool &Found) const
     {
-        const T *items = FItems.data();
-        int lo = 0;
-        int hi = Count() - 1;
         Found = false;
-        while (lo <= hi) {
-            const int mid = lo + (hi - lo) / 2;
-            const int c = FComparer.Compare(items[mid], Value);
-            if (c < 0) {
-                lo = mid + 1;
-            } else {
-                hi = mid - 1;
-                if (c == 0)
-                    Found = true;
-            }
+        size_t n = FItems.size();
+        if (n == 0)
+            return 0;
+        // Halving without a branch on the comparison, which would mispredict half the time.
+        const T *base = FItems.data();
+        while (n > 1) {
+            const size_t half = n / 2;
+            base = FComparer.Compare(base[half - 1], Value) < 0 ? base + half : base;
+            n -= half;
         }
-        return lo;
+        const int c = FComparer.Compare(*base, Value);
+        Found = c == 0;
+        return int(base - FItems.data()) + (c < 0);
     }
 
     std::vector<T> FItems;

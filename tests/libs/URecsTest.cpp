@@ -265,6 +265,25 @@ TEST(TRecSorted, BuiltFromAnArrayIsSortedAndDuplicateFree)
     EXPECT_EQ(items(list), (std::vector<int>{1, 3}));
 }
 
+TEST(TRecSorted, AddIndexIsTheLowerBoundForEverySize)
+{
+    for (int size = 0; size <= 17; ++size) {
+        TRecSorted<int> list;
+        std::vector<int> plain;
+        for (int i = 0; i < size; ++i) {
+            list.AddLast(2 * i);
+            plain.push_back(2 * i);
+        }
+        for (int probe = -1; probe <= 2 * size; ++probe) {
+            SCOPED_TRACE(testing::Message() << size << " items, probe " << probe);
+            bool exists = false;
+            const auto expected = std::lower_bound(plain.begin(), plain.end(), probe);
+            EXPECT_EQ(list.AddIndex(probe, exists), expected - plain.begin());
+            EXPECT_EQ(exists, probe >= 0 && probe % 2 == 0 && probe < 2 * size);
+        }
+    }
+}
+
 TEST(TUDataKeyList, KeepsOneCopyOfEachKeyInOrder)
 {
     TUDataKeyList list;
