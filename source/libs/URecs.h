@@ -625,6 +625,10 @@ public:
 
     static void Explode(const QString &Str, TRec<QString> *AList, const QString &Separator);
     static void Explode(const QString &Str, TRec<int32_t> *AList, const QString &Separator, bool SkipIfError);
+    // Pieces read by the machine-profile float reader (trimmed, decimal point). The long double
+    // list is the extended-precision one; its values are read at double precision.
+    static void Explode(const QString &Str, TRec<double> *AList, const QString &Separator, bool SkipIfError);
+    static void Explode(const QString &Str, TRec<long double> *AList, const QString &Separator, bool SkipIfError);
     static void Explode(const QString &Str, TUDataKeyList *AList, const QString &Separator);
     // Rows split by SeparatorOut, each row's cells by SeparatorIn.
     static void Explode(const QString &Str, TRecs<QString> *AList, const QString &SeparatorOut,
@@ -632,5 +636,8 @@ public:
 
     static QString Implode(const TRec<QString> *AList, const QString &Separator, int MaxItems = 0);
     static QString Implode(const TRec<int32_t> *AList, const QString &Separator, int MaxItems = 0);
+    // Shortest general form, up to 15 significant digits, with a decimal point.
+    static QString Implode(const TRec<double> *AList, const QString &Separator, int MaxItems = 0);
+    static QString Implode(const TRec<long double> *AList, const QString &Separator, int MaxItems = 0);
     static QString Implode(const TUDataKeyList *AList, const QString &Separator, int MaxItems = 0);
 };
