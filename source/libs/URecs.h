@@ -180,7 +180,8 @@ public:
     {
         if (!IsValidIndex(Index))
             RaiseArgumentOutOfRange();
-        T old = std::exchange(FItems[size_t(Index)], Value);
+        T value = Value; // Value may be this very slot
+        T old = std::exchange(FItems[size_t(Index)], std::move(value));
         Notify(old, cnRemoved);
         Notify(FItems[size_t(Index)], cnAdded);
     }

@@ -243,6 +243,8 @@ TEST(TRec, OutOfRangeRaisesAndChangesNothing)
     EXPECT_THROW(list.SetItems(2, QString()), EArgumentOutOfRange);
     EXPECT_THROW(list.Insert(3, QString()), EArgumentOutOfRange);
     EXPECT_EQ(items(list), (std::vector<QString>{"a", "b"}));
+    list.SetItems(0, list[0]);
+    EXPECT_EQ(list[0], "a");
     EXPECT_EQ(list.High(), 1);
     EXPECT_TRUE(list.IsValidIndex(1));
     EXPECT_FALSE(list.IsValidIndex(2));
