@@ -323,18 +323,23 @@ QString generalFloat(double value)
             out += digits;
             out.append(size_t(exp10 + 1 - int(digits.size())), '0');
         } else {
-            out += digits.substr(0, size_t(exp10 + 1)) + "." + digits.substr(size_t(exp10 + 1));
+            out.append(digits, 0, size_t(exp10 + 1));
+            out += '.';
+            out.append(digits, size_t(exp10 + 1));
         }
     } else {
-        out += digits.substr(0, 1);
-        if (digits.size() > 1)
-            out += "." + digits.substr(1);
-        out += "E" + std::to_string(exp10);
+        out += digits[0];
+        if (digits.size() > 1) {
+            out += '.';
+            out.append(digits, 1);
+        }
+        out += 'E';
+        out += std::to_string(exp10);
     }
     return QString::fromLatin1(out.data(), qsizetype(out.size()));
 }
 
-// Splits a format pattern into its ";" sections, quotes respected.
+// Splits a format pattern into its ";" sections; a ";" inside quotes does not split.
 QStringList formatSections(const QString &format)
 {
     QStringList sections;
@@ -1069,4 +1074,18 @@ QString TUConv::Win1251UniToString(const QString &str)
     for (const QChar c : str)
         bytes += char(c.unicode() & 0xFF);
     return TUCodePage::ToUnicode(bytes);
+}
+
+QString TUConv::Trim(QStringView str)
+{
+    return trimView(str).toString();
+}
+
+QString TUConv::UpperCaseAscii(QStringView str)
+{
+    QString s = str.toString();
+    for (QChar &c : s)
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 32);
+    return s;
 }
