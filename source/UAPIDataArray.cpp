@@ -8,67 +8,6 @@
 
 namespace {
 
-// Up to `maxDigits` decimal digits at `pos`; false when there are none or more.
-bool ReadNumber(QStringView text, qsizetype &pos, int maxDigits, int &value)
-{
-    value = 0;
-    int digits = 0;
-    while (pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9') {
-        if (++digits > maxDigits)
-            return false;
-        value = value * 10 + (text[pos].unicode() - u'0');
-        ++pos;
-    }
-    return digits > 0;
-}
-
-// Three numbers joined by `separator`, starting at `pos`.
-bool ReadTriple(QStringView text, qsizetype &pos, QChar separator, int firstDigits, int (&parts)[3])
-{
-    for (int i = 0; i < 3; ++i) {
-        if (i > 0) {
-            if (pos >= text.size() || text[pos] != separator)
-                return false;
-            ++pos;
-        }
-        if (!ReadNumber(text, pos, i == 0 ? firstDigits : 2, parts[i]))
-            return false;
-    }
-    return true;
-}
-
-// The service's form: "yyyy-mm-dd", optionally a blank and "hh:mm:ss". Null when the text is
-// not in that form or names no real moment.
-TDateTime ReadSQLDateTime(QStringView text, bool wantDate, bool wantTime)
-{
-    qsizetype pos = 0;
-    int date[3];
-    if (!ReadTriple(text, pos, u'-', 4, date))
-        return {};
-    int time[3] = {0, 0, 0};
-    if (pos < text.size()) {
-        if (text[pos] != u' ')
-            return {};
-        ++pos;
-        if (!ReadTriple(text, pos, u':', 2, time) || pos != text.size())
-            return {};
-    }
-    const TDateTime whole = TDateTime::Encode(date[0], date[1], date[2], time[0], time[1], time[2]);
-    if (whole.IsNull() || (wantDate && wantTime))
-        return whole;
-    return wantDate ? whole.DatePart() : whole.TimePart();
-}
-
-// A time alone ("hh:mm:ss"), or the time of a date-time.
-TDateTime ReadSQLTime(QStringView text)
-{
-    qsizetype pos = 0;
-    int time[3];
-    if (ReadTriple(text, pos, u':', 2, time) && pos == text.size())
-        return TDateTime::FromTime(QTime(time[0], time[1], time[2]));
-    return ReadSQLDateTime(text, false, true);
-}
-
 // Optional sign and decimal digits that fit 32 bits; 0 for anything else.
 int32_t ReadInt(QStringView text)
 {
@@ -180,17 +119,17 @@ bool TAPIDataArray::AsBoolean(TDataFieldType Field, int Row) const
 
 TDateTime TAPIDataArray::AsDate(TDataFieldType Field, int Row) const
 {
-    return ReadSQLDateTime(Cell(Field, Row), true, false);
+    return TDateTimeFormat::SQL().ParseDate(Cell(Field, Row));
 }
 
 TDateTime TAPIDataArray::AsTime(TDataFieldType Field, int Row) const
 {
-    return ReadSQLTime(Cell(Field, Row));
+    return TDateTimeFormat::SQL().ParseTime(Cell(Field, Row));
 }
 
 TDateTime TAPIDataArray::AsDateTime(TDataFieldType Field, int Row) const
 {
-    return ReadSQLDateTime(Cell(Field, Row), true, true);
+    return TDateTimeFormat::SQL().ParseDateTime(Cell(Field, Row));
 }
 
 TUAPIDataState TAPIDataArray::AsState(TDataFieldType Field, int Row) const

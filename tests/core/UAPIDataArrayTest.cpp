@@ -195,7 +195,7 @@ TEST(APIDataArray, DatesAndTimes)
     const TDateTime time = TDateTime::FromTime(QTime(5, 6, 7));
     ExpectReads<TDateTime>({{"2021-03-04 05:06:07", moment}, {"2021-03-04", day}, {"2021-3-4 5:6:7", moment},
                             {"04.03.2021", {}}, {"2021-02-30", {}}, {"2021-03-04 25:00:00", {}},
-                            {"2021-03-04T05:06:07", {}}, {"2021-03-04 05:06", {}}, {"", {}}},
+                            {"2021-03-04T05:06:07", {}}, {"2021-03-04 05:06", TDateTime::Encode(2021, 3, 4, 5, 6)}, {"", {}}},
                            [](const TAPIDataArray &t) { return t.AsDateTime(dft_title, 0); });
     ExpectReads<TDateTime>({{"2021-03-04 05:06:07", day}, {"2021-03-04", day}, {"05:06:07", {}}},
                            [](const TAPIDataArray &t) { return t.AsDate(dft_title, 0); });
