@@ -56,6 +56,11 @@ struct EnvelopeCase {
     bool unreadable = false;
 };
 
+void PrintTo(const EnvelopeCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 EnvelopeCase Bad(const char *name, QByteArray text)
 {
     return {name, std::move(text), 4, datNull, std::nullopt, true};
