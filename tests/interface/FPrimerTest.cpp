@@ -49,7 +49,7 @@ TEST_F(FPrimer, WrittenSettingsAreWhatDeskstartReads)
     form.show();
     Type(form.eAPI, QStringLiteral("http://service.example:8080/api/"));
     Type(form.eID, QStringLiteral("17"));
-    Type(form.eXID, QStringLiteral("Клиент"));
+    form.eXID->setText(QStringLiteral("Клиент")); // keyClicks types ASCII only
     Type(form.eProxyHost, QStringLiteral("proxy.local"));
     Type(form.eProxyPort, QStringLiteral("3128"));
     Type(form.eProxyUser, QStringLiteral("user"));
