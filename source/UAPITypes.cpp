@@ -35,7 +35,7 @@ namespace {
 // Rates and factors are reals, but people state them as decimals ("20", "7.5", "1.15"): taken
 // back to decimals (percent to 9 places, factors to 12), the products and quotients below are
 // exact and a tie is a true tie that goes to the even neighbour. Plain binary reals would push
-// a decimal tie such as 0.0005 x 10 % to one side at random.
+// a decimal tie such as 0.0005 x 10 % to whichever side the binary value of 0.1 lies.
 constexpr int64_t kRateScale = 100'000'000'000;    // a rate in units of 1e-11 (percent 1e-9)
 constexpr int64_t kFactorScale = 1'000'000'000'000; // a factor in units of 1e-12
 constexpr double kMaxPercent = 1e6;

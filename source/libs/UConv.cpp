@@ -323,18 +323,23 @@ QString generalFloat(double value)
             out += digits;
             out.append(size_t(exp10 + 1 - int(digits.size())), '0');
         } else {
-            out += digits.substr(0, size_t(exp10 + 1)) + "." + digits.substr(size_t(exp10 + 1));
+            out.append(digits, 0, size_t(exp10 + 1));
+            out += '.';
+            out.append(digits, size_t(exp10 + 1));
         }
     } else {
-        out += digits.substr(0, 1);
-        if (digits.size() > 1)
-            out += "." + digits.substr(1);
-        out += "E" + std::to_string(exp10);
+        out += digits[0];
+        if (digits.size() > 1) {
+            out += '.';
+            out.append(digits, 1);
+        }
+        out += 'E';
+        out += std::to_string(exp10);
     }
     return QString::fromLatin1(out.data(), qsizetype(out.size()));
 }
 
-// Splits a format pattern into its ";" sections, quotes respected.
+// Splits a format pattern into its ";" sections; a ";" inside quotes does not split.
 QStringList formatSections(const QString &format)
 {
     QStringList sections;

@@ -2,6 +2,8 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QString>
+#include <QStringView>
 #include <QTime>
 
 #include <compare>
@@ -46,3 +48,66 @@ private:
 };
 
 static_assert(std::is_trivially_copyable_v<TDateTime>);
+
+// How a date-time is written and read. In the formats "yyyy" is the four-digit year, "yy" two
+// digits, "mm" the month (minutes in a time format), "dd" the day, "hh", "nn", "ss" hours
+// (24-hour), minutes and seconds, "zzz" milliseconds; every other character stands as it is.
+// Reading follows the same format; a field next to a separator may have fewer digits
+// ("2020-1-2"), fields written next to each other ("yyyymmdd") must have all of theirs.
+struct TDateTimeFormat {
+    QString DateSeparator; // empty: none
+    QString TimeSeparator;
+    QString ShortDateFormat;
+    QString ShortTimeFormat;
+    QString LongTimeFormat;
+
+    QString FormatDate(TDateTime value) const;
+    QString FormatTime(TDateTime value) const; // long time format
+    // Date, a blank, long time.
+    QString FormatDateTime(TDateTime value) const;
+    // Null when the text does not read or names no real day. A date alone reads as midnight;
+    // the time may follow after a blank in the long or the short time format.
+    TDateTime ParseDateTime(QStringView text) const;
+    // The date part of ParseDateTime.
+    TDateTime ParseDate(QStringView text) const;
+    // A time alone, or the time part of ParseDateTime.
+    TDateTime ParseTime(QStringView text) const;
+
+    // The shared profiles.
+    static const TDateTimeFormat &SQL();     // "yyyy-mm-dd" "hh:mm:ss"
+    static const TDateTimeFormat &Win();     // "dd.mm.yyyy" "hh:mm:ss"
+    static const TDateTimeFormat &Month();   // "mm.yyyy"
+    static const TDateTimeFormat &US();      // "mm/dd/yyyy" "hh:mm:ss"
+    static const TDateTimeFormat &Compact(); // "yyyymmdd" "hhmmss"
+};
+
+// A date-time as text together with the format it is written in; the empty text means no date.
+struct TDateTimeStr {
+    TDateTimeFormat Format;
+    QString Data;
+
+    // The empty SQL form.
+    TDateTimeStr();
+    // CreateSQL of the text.
+    TDateTimeStr(const QString &data);
+    // CreateSQL of the date, a blank and the time; 0 or less gives the empty text.
+    TDateTimeStr(TDateTime value);
+
+    static TDateTimeStr CreateSQL(const QString &data = QString());
+    static TDateTimeStr CreateWin(const QString &data = QString());
+    static TDateTimeStr CreateWinFile(const QString &data = QString());
+    static TDateTimeStr CreatePeriodSQL(const QString &data = QString());
+    static TDateTimeStr CreatePeriodWin(const QString &data = QString());
+    static TDateTimeStr CreatePeriodWinShort(const QString &data = QString());
+
+    operator QString() const { return Data; }
+    operator TDateTime() const { return DateTimeOf(); }
+
+    bool IsEmpty() const { return Data.isEmpty(); }
+    bool IsSet() const { return !Data.isEmpty(); }
+    void SetEmpty() { Data.clear(); }
+
+    TDateTime DateTimeOf() const;
+    TDateTime DateOf() const;
+    TDateTime TimeOf() const;
+};

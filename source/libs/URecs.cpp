@@ -1,6 +1,7 @@
 #include "URecs.h"
 
 #include "UCodePage.h"
+#include "UConv.h"
 
 #include <ostream>
 
@@ -252,6 +253,36 @@ void TRecManager::Explode(const QString &Str, TRec<int32_t> *AList, const QStrin
     });
 }
 
+namespace {
+
+template <typename Real>
+void explodeReals(const QString &Str, TRec<Real> *AList, const QString &Separator, bool SkipIfError)
+{
+    UAssert(AList, kNoList);
+    AList->Clear();
+    splitPieces(Str, Separator, [&](QStringView p) {
+        try {
+            AList->Add(Real(TUConv::StrToFloatExcept(p.toString())));
+        } catch (const EUConvertError &) {
+            if (!SkipIfError)
+                AList->Add(Real(0));
+        }
+    });
+}
+
+} // namespace
+
+void TRecManager::Explode(const QString &Str, TRec<double> *AList, const QString &Separator, bool SkipIfError)
+{
+    explodeReals(Str, AList, Separator, SkipIfError);
+}
+
+void TRecManager::Explode(const QString &Str, TRec<long double> *AList, const QString &Separator,
+                          bool SkipIfError)
+{
+    explodeReals(Str, AList, Separator, SkipIfError);
+}
+
 void TRecManager::Explode(const QString &Str, TUDataKeyList *AList, const QString &Separator)
 {
     UAssert(AList, kNoList);
@@ -280,6 +311,18 @@ QString TRecManager::Implode(const TRec<int32_t> *AList, const QString &Separato
 {
     UAssert(AList, kNoList);
     return joinItems(*AList, Separator, MaxItems, [](int32_t v) { return QString::number(v); });
+}
+
+QString TRecManager::Implode(const TRec<double> *AList, const QString &Separator, int MaxItems)
+{
+    UAssert(AList, kNoList);
+    return joinItems(*AList, Separator, MaxItems, [](double v) { return TUConv::FloatToStr(v); });
+}
+
+QString TRecManager::Implode(const TRec<long double> *AList, const QString &Separator, int MaxItems)
+{
+    UAssert(AList, kNoList);
+    return joinItems(*AList, Separator, MaxItems, [](long double v) { return TUConv::FloatToStr(double(v)); });
 }
 
 QString TRecManager::Implode(const TUDataKeyList *AList, const QString &Separator, int MaxItems)

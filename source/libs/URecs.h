@@ -180,7 +180,8 @@ public:
     {
         if (!IsValidIndex(Index))
             RaiseArgumentOutOfRange();
-        T old = std::exchange(FItems[size_t(Index)], Value);
+        T value = Value; // Value may be this very slot
+        T old = std::exchange(FItems[size_t(Index)], std::move(value));
         Notify(old, cnRemoved);
         Notify(FItems[size_t(Index)], cnAdded);
     }
@@ -304,24 +305,23 @@ protected:
     }
 
     // The first index whose item is not less than Value (the list item is the left operand).
+    // Found: an item equal to Value stands there.
     int LowerBound(const T &Value, bool &Found) const
     {
-        const T *items = FItems.data();
-        int lo = 0;
-        int hi = Count() - 1;
         Found = false;
-        while (lo <= hi) {
-            const int mid = lo + (hi - lo) / 2;
-            const int c = FComparer.Compare(items[mid], Value);
-            if (c < 0) {
-                lo = mid + 1;
-            } else {
-                hi = mid - 1;
-                if (c == 0)
-                    Found = true;
-            }
+        size_t n = FItems.size();
+        if (n == 0)
+            return 0;
+        // Halving without a branch on the comparison, which would mispredict half the time.
+        const T *base = FItems.data();
+        while (n > 1) {
+            const size_t half = n / 2;
+            base = FComparer.Compare(base[half - 1], Value) < 0 ? base + half : base;
+            n -= half;
         }
-        return lo;
+        const int c = FComparer.Compare(*base, Value);
+        Found = c == 0;
+        return int(base - FItems.data()) + (c < 0);
     }
 
     std::vector<T> FItems;
@@ -626,6 +626,10 @@ public:
 
     static void Explode(const QString &Str, TRec<QString> *AList, const QString &Separator);
     static void Explode(const QString &Str, TRec<int32_t> *AList, const QString &Separator, bool SkipIfError);
+    // Pieces read by the machine-profile float reader (trimmed, decimal point). The long double
+    // list is the extended-precision one; its values are read at double precision.
+    static void Explode(const QString &Str, TRec<double> *AList, const QString &Separator, bool SkipIfError);
+    static void Explode(const QString &Str, TRec<long double> *AList, const QString &Separator, bool SkipIfError);
     static void Explode(const QString &Str, TUDataKeyList *AList, const QString &Separator);
     // Rows split by SeparatorOut, each row's cells by SeparatorIn.
     static void Explode(const QString &Str, TRecs<QString> *AList, const QString &SeparatorOut,
@@ -633,5 +637,8 @@ public:
 
     static QString Implode(const TRec<QString> *AList, const QString &Separator, int MaxItems = 0);
     static QString Implode(const TRec<int32_t> *AList, const QString &Separator, int MaxItems = 0);
+    // Shortest general form, up to 15 significant digits, with a decimal point.
+    static QString Implode(const TRec<double> *AList, const QString &Separator, int MaxItems = 0);
+    static QString Implode(const TRec<long double> *AList, const QString &Separator, int MaxItems = 0);
     static QString Implode(const TUDataKeyList *AList, const QString &Separator, int MaxItems = 0);
 };

@@ -243,6 +243,8 @@ TEST(TRec, OutOfRangeRaisesAndChangesNothing)
     EXPECT_THROW(list.SetItems(2, QString()), EArgumentOutOfRange);
     EXPECT_THROW(list.Insert(3, QString()), EArgumentOutOfRange);
     EXPECT_EQ(items(list), (std::vector<QString>{"a", "b"}));
+    list.SetItems(0, list[0]);
+    EXPECT_EQ(list[0], "a");
     EXPECT_EQ(list.High(), 1);
     EXPECT_TRUE(list.IsValidIndex(1));
     EXPECT_FALSE(list.IsValidIndex(2));
@@ -263,6 +265,25 @@ TEST(TRecSorted, BuiltFromAnArrayIsSortedAndDuplicateFree)
     EXPECT_TRUE(list.RemoveFast(2));
     EXPECT_FALSE(list.RemoveFast(2));
     EXPECT_EQ(items(list), (std::vector<int>{1, 3}));
+}
+
+TEST(TRecSorted, AddIndexIsTheLowerBoundForEverySize)
+{
+    for (int size = 0; size <= 17; ++size) {
+        TRecSorted<int> list;
+        std::vector<int> plain;
+        for (int i = 0; i < size; ++i) {
+            list.AddLast(2 * i);
+            plain.push_back(2 * i);
+        }
+        for (int probe = -1; probe <= 2 * size; ++probe) {
+            SCOPED_TRACE(testing::Message() << size << " items, probe " << probe);
+            bool exists = false;
+            const auto expected = std::lower_bound(plain.begin(), plain.end(), probe);
+            EXPECT_EQ(list.AddIndex(probe, exists), expected - plain.begin());
+            EXPECT_EQ(exists, probe >= 0 && probe % 2 == 0 && probe < 2 * size);
+        }
+    }
 }
 
 TEST(TUDataKeyList, KeepsOneCopyOfEachKeyInOrder)
@@ -439,6 +460,45 @@ TEST(TRecManager, ExplodeIntegers)
     }
 }
 
+TEST(TRecManager, ExplodeReals)
+{
+    struct Case {
+        QString str;
+        bool skip;
+        std::vector<double> values;
+    } const cases[] = {
+        {"1.5, 2 ,x,-0.25,", false, {1.5, 2, 0, -0.25, 0}},
+        {"1.5, 2 ,x,-0.25,", true, {1.5, 2, -0.25}},
+        {"1,,2.5e1", false, {1, 0, 25}},
+        {"1,,2.5e1", true, {1, 25}},
+    };
+    TRec<double> reals{9.0};
+    TRec<long double> extended{9.0L};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.str.toStdString() + (c.skip ? " skip" : ""));
+        TRecManager::Explode(c.str, &reals, ",", c.skip);
+        EXPECT_EQ(items(reals), c.values);
+        TRecManager::Explode(c.str, &extended, ",", c.skip);
+        EXPECT_EQ(items(extended), std::vector<long double>(c.values.begin(), c.values.end()));
+    }
+    // A decimal comma is not a number, whatever the locale.
+    TRecManager::Explode("1,5", &reals, ";", false);
+    EXPECT_EQ(items(reals), (std::vector<double>{0}));
+}
+
+TEST(TRecManager, ImplodeReals)
+{
+    const TRec<double> reals{0.1, -2.5, 3, 1.0 / 3};
+    const TRec<long double> extended{0.1L, -2.5L, 3, 1.0L / 3};
+    EXPECT_EQ(TRecManager::Implode(&reals, ","), "0.1,-2.5,3,0.333333333333333");
+    EXPECT_EQ(TRecManager::Implode(&extended, ";", 2), "0.1;-2.5");
+
+    TRec<double> back;
+    TRecManager::Explode(TRecManager::Implode(&reals, ","), &back, ",", false);
+    EXPECT_EQ(back.Count(), 4);
+    EXPECT_EQ(back[1], -2.5);
+}
+
 TEST(TRecManager, ExplodeKeysSortsAndDropsDuplicates)
 {
     TUDataKeyList keys;
@@ -492,10 +552,14 @@ TEST(TRecManager, MissingListIsAnAssertion)
     const std::vector<std::function<void()>> calls = {
         [] { TRecManager::Explode("a", static_cast<TRec<QString> *>(nullptr), ","); },
         [] { TRecManager::Explode("1", static_cast<TRec<int32_t> *>(nullptr), ",", true); },
+        [] { TRecManager::Explode("1", static_cast<TRec<double> *>(nullptr), ",", true); },
+        [] { TRecManager::Explode("1", static_cast<TRec<long double> *>(nullptr), ",", true); },
         [] { TRecManager::Explode("1", static_cast<TUDataKeyList *>(nullptr), ","); },
         [] { TRecManager::Explode("1", static_cast<TRecs<QString> *>(nullptr), ",", "="); },
         [] { TRecManager::Implode(static_cast<const TRec<QString> *>(nullptr), ","); },
         [] { TRecManager::Implode(static_cast<const TRec<int32_t> *>(nullptr), ","); },
+        [] { TRecManager::Implode(static_cast<const TRec<double> *>(nullptr), ","); },
+        [] { TRecManager::Implode(static_cast<const TRec<long double> *>(nullptr), ","); },
         [] { TRecManager::Implode(static_cast<const TUDataKeyList *>(nullptr), ","); },
     };
     for (size_t i = 0; i < calls.size(); ++i) {
