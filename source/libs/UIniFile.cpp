@@ -1,34 +1,13 @@
 #include "UIniFile.h"
 
 #include "UCodePage.h"
+#include "UConv.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
-
-bool isBlank(QChar c) { return c.unicode() <= u' '; }
-
-// Blanks and control characters off both ends, as the files' writers pad them.
-QString trimmed(QStringView s)
-{
-    qsizetype b = 0;
-    qsizetype e = s.size();
-    while (b < e && isBlank(s[b]))
-        ++b;
-    while (e > b && isBlank(s[e - 1]))
-        --e;
-    return s.mid(b, e - b).toString();
-}
-
-QString asciiUpper(QString s)
-{
-    for (QChar &c : s)
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - (u'a' - u'A'));
-    return s;
-}
 
 // The text split at LF, CR and CR LF.
 QStringList splitLines(const QString &text)
@@ -48,10 +27,10 @@ void TUIniFile::ParseLine(const QString &Line, TKeyValue<QString> &Dict)
     const qsizetype eq = Line.indexOf(u'=');
     if (eq < 0)
         return;
-    const QString key = asciiUpper(trimmed(QStringView(Line).left(eq)));
+    const QString key = TUConv::UpperCaseAscii(TUConv::Trim(QStringView(Line).left(eq)));
     if (Dict.ContainsKey(key))
         throw EUError(QStringLiteral("Повторяется ключ \"%1\"").arg(key));
-    Dict.AddOrSetValue(key, trimmed(QStringView(Line).mid(eq + 1)));
+    Dict.AddOrSetValue(key, TUConv::Trim(QStringView(Line).mid(eq + 1)));
 }
 
 bool TUIniFile::LoadFromFile(const QString &FileName, TKeyValue<QString> &Dict)
@@ -67,7 +46,7 @@ bool TUIniFile::LoadFromFile(const QString &FileName, TKeyValue<QString> &Dict)
         return false;
     try {
         for (const QString &line : splitLines(TUCodePage::ToUnicode(bytes)))
-            ParseLine(trimmed(line), Dict);
+            ParseLine(TUConv::Trim(line), Dict);
     } catch (const EUError &) {
         return false;
     }
@@ -80,7 +59,7 @@ bool TUIniFile::LoadFromText(const QString &Lines, TKeyValue<QString> &Dict)
     if (Lines.isEmpty())
         return false;
     for (const QString &line : splitLines(Lines))
-        ParseLine(trimmed(line), Dict);
+        ParseLine(TUConv::Trim(line), Dict);
     return true;
 }
 
