@@ -96,6 +96,7 @@ struct THTTPSender::TTransfer {
     bool sinkFailed = false;
     qint64 lastUp = -1;
     qint64 received = 0;
+    qint64 lastDown = -1;
     std::chrono::steady_clock::time_point lastReport{};
     std::exception_ptr failure;
     QByteArray statusLine;
@@ -149,7 +150,8 @@ struct THTTPSender::TTransfer {
     }
     void downEnd()
     {
-        update(received);
+        if (received != lastDown)
+            update(received);
         sender->OnWork.DoEnd();
     }
     bool errorStatus() const
@@ -185,8 +187,10 @@ struct THTTPSender::TTransfer {
                 return;
             }
             t->received += len;
-            if (t->due())
+            if (t->due()) {
+                t->lastDown = t->received;
                 t->update(t->received);
+            }
         });
         return ok && !t->sinkFailed ? size * n : 0;
     }
@@ -463,7 +467,9 @@ void THTTPSender::Perform(const QString &URL, TBody Body, const QString &FileFie
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
 
     const CURLcode rc = curl_easy_perform(c);
-    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &FResponseCode);
+    long code = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &code);
+    FResponseCode = int(code);
     if (t.downBegun || (rc == CURLE_OK && !t.failure && FResponseCode < 400)) {
         t.guarded([&] {
             t.downBegin();

@@ -47,7 +47,8 @@ QString TStandinRequest::Param(const QString &Name) const
 
 TStandinService::TStandinService(TStandinServer &Server) : FServer(Server)
 {
-    auto record = [this](const httplib::Request &req) {
+    auto record = [this](const httplib::Request &req, const std::string &rawBody,
+                         const httplib::MultipartFormDataItems &parts) {
         TStandinRequest r;
         r.Method = QByteArray::fromStdString(req.method);
         r.Path = QByteArray::fromStdString(req.path);
@@ -56,18 +57,15 @@ TStandinService::TStandinService(TStandinServer &Server) : FServer(Server)
             r.Query = QByteArray::fromStdString(req.target.substr(q + 1));
         for (const auto &[name, value] : req.headers)
             r.Headers.insert(QByteArray::fromStdString(name).toLower(), QByteArray::fromStdString(value));
-        r.Body = QByteArray::fromStdString(req.body);
+        r.Body = QByteArray::fromStdString(rawBody);
         const QByteArray type = r.Headers.value("content-type");
         if (type.startsWith("multipart/form-data")) {
-            // Parts in the order they stand in the body.
-            std::vector<std::pair<qsizetype, const httplib::MultipartFormData *>> parts;
-            for (const auto &[name, part] : req.files)
-                parts.emplace_back(r.Body.indexOf("name=\"" + QByteArray::fromStdString(name) + '"'), &part);
-            std::sort(parts.begin(), parts.end());
-            for (const auto &[at, part] : parts)
-                r.Params.append({QString::fromStdString(part->name), QString::fromUtf8(part->content)});
+            for (const auto &part : parts) {
+                r.Params.append({QString::fromStdString(part.name), QString::fromStdString(part.content)});
+                r.Parts.append({QString::fromStdString(part.filename), QByteArray::fromStdString(part.content_type)});
+            }
         } else if (r.Method == "POST") {
-            r.Params = parseForm(r.Body);
+            r.Params = parseForm(r.Query) + parseForm(r.Body);
         } else {
             r.Params = parseForm(r.Query);
         }
@@ -76,8 +74,9 @@ TStandinService::TStandinService(TStandinServer &Server) : FServer(Server)
         return r;
     };
 
-    auto answer = [this, record](const httplib::Request &req, httplib::Response &res) {
-        const TStandinRequest r = record(req);
+    auto answer = [this, record](const httplib::Request &req, httplib::Response &res, const std::string &rawBody,
+                                 const httplib::MultipartFormDataItems &parts) {
+        const TStandinRequest r = record(req, rawBody, parts);
         QJsonArray fields;
         QJsonObject row;
         for (const auto &[name, value] : r.Params) {
@@ -138,12 +137,36 @@ TStandinService::TStandinService(TStandinServer &Server) : FServer(Server)
                 return false;
             });
     };
-    Server.Http().Post("/connect.php", answer);
-    Server.Http().Post("/query.php", answer);
-    Server.Http().Get("/query.php", answer);
+    // Form posts keep their body byte for byte; multipart ones their parts in order.
+    auto post = [answer](const httplib::Request &req, httplib::Response &res, const httplib::ContentReader &reader) {
+        std::string body;
+        httplib::MultipartFormDataItems parts;
+        if (req.is_multipart_form_data()) {
+            reader(
+                [&parts](const httplib::MultipartFormData &header) {
+                    parts.push_back(header);
+                    return true;
+                },
+                [&parts](const char *data, size_t length) {
+                    parts.back().content.append(data, length);
+                    return true;
+                });
+        } else {
+            reader([&body](const char *data, size_t length) {
+                body.append(data, length);
+                return true;
+            });
+        }
+        answer(req, res, body, parts);
+    };
+    Server.Http().Post("/connect.php", post);
+    Server.Http().Post("/query.php", post);
+    Server.Http().Get("/query.php", [answer](const httplib::Request &req, httplib::Response &res) {
+        answer(req, res, {}, {});
+    });
 
     Server.Http().Get("/filebase_get.php", [this, record](const httplib::Request &req, httplib::Response &res) {
-        const TStandinRequest r = record(req);
+        const TStandinRequest r = record(req, {}, {});
         QString path;
         {
             std::lock_guard lock(FLock);

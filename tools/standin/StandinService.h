@@ -17,8 +17,10 @@ struct TStandinRequest {
     QByteArray Path;
     QByteArray Query;                       // the raw query, without "?"
     QMap<QByteArray, QByteArray> Headers;   // names in lower case
-    QByteArray Body;
-    QList<QPair<QString, QString>> Params;  // form or query parameters, decoded, in their order
+    QByteArray Body;                        // empty for multipart posts: see Parts
+    // Form or query parameters, decoded, in their order; multipart parts as sent (still encoded).
+    QList<QPair<QString, QString>> Params;
+    QList<QPair<QString, QByteArray>> Parts; // multipart: file name and Content-Type of each part
 
     QString Param(const QString &Name) const;
 };
