@@ -1,6 +1,7 @@
 #include "UpdateDialogs.h"
 
 #include "UCodePage.h"
+#include "UConv.h"
 #include "UShell.h"
 
 #include <QApplication>
@@ -17,16 +18,6 @@
 #include <cstdio>
 
 namespace {
-
-QString trimmed(const QString &s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && s.at(b).unicode() <= 32)
-        ++b;
-    while (e > b && s.at(e - 1).unicode() <= 32)
-        --e;
-    return s.mid(b, e - b);
-}
 
 // Without a screen (the "offscreen" platform of headless runs) nobody can answer a dialog.
 bool personAtScreen()
@@ -51,17 +42,13 @@ TIniPairs ReadIni(const QString &FileName)
         return pairs;
     const QByteArray all = f.readAll();
     for (const QByteArray &raw : all.split('\n')) {
-        const QString line = trimmed(TUCodePage::ToUnicode(raw));
+        const QString line = TUConv::Trim(TUCodePage::ToUnicode(raw));
         if (line.size() < 3 || line.startsWith(u'#'))
             continue;
         const qsizetype eq = line.indexOf(u'=');
         if (eq < 0)
             continue;
-        QString key = trimmed(line.left(eq));
-        for (QChar &c : key)
-            if (c >= u'a' && c <= u'z')
-                c = QChar(c.unicode() - 32);
-        pairs.emplace_back(key, trimmed(line.mid(eq + 1)));
+        pairs.emplace_back(TUConv::UpperCaseAscii(TUConv::Trim(line.left(eq))), TUConv::Trim(line.mid(eq + 1)));
     }
     return pairs;
 }

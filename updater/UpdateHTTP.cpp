@@ -23,6 +23,8 @@ struct CurlDeleter {
 // How often progress is reported: often enough to look smooth and to let a cancel button act,
 // rarely enough that fast transfers do not spend their time repainting.
 constexpr auto kReportInterval = std::chrono::milliseconds(40);
+// The network hands over small pieces; the sink gets them in large writes.
+constexpr qsizetype kSinkChunk = 256 * 1024;
 
 struct Transfer {
     CURL *curl;
@@ -33,6 +35,7 @@ struct Transfer {
     qint64 done = 0;
     std::chrono::steady_clock::time_point lastReport = std::chrono::steady_clock::now();
     QString statusText;
+    QByteArray pending; // body bytes not yet handed to the sink
 
     bool due()
     {
@@ -58,6 +61,14 @@ struct Transfer {
             hooks->Work(done);
     }
     bool aborted() const { return hooks->Aborted && hooks->Aborted(); }
+    // Hands the gathered bytes to the sink; false (and sinkFailed) when it takes fewer.
+    bool flush()
+    {
+        if (!pending.isEmpty() && sink->write(pending) != pending.size())
+            sinkFailed = true;
+        pending.resize(0);
+        return !sinkFailed;
+    }
 };
 
 size_t onWrite(char *data, size_t size, size_t n, void *user)
@@ -65,10 +76,9 @@ size_t onWrite(char *data, size_t size, size_t n, void *user)
     auto *t = static_cast<Transfer *>(user);
     const qint64 len = qint64(size * n);
     t->begin();
-    if (t->sink->write(data, len) != len) {
-        t->sinkFailed = true;
+    t->pending.append(data, len);
+    if (t->pending.size() >= kSinkChunk && !t->flush())
         return 0;
-    }
     t->done += len;
     if (t->due())
         t->work();
@@ -114,7 +124,8 @@ TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const QStri
     if (!curl)
         throw EUError(QStringLiteral("HTTP client could not be started"));
     CURL *c = curl.get();
-    Transfer t{c, &Sink, &Hooks, false, false, 0, std::chrono::steady_clock::now(), {}};
+    Transfer t{c, &Sink, &Hooks, false, false, 0, std::chrono::steady_clock::now(), {}, {}};
+    t.pending.reserve(kSinkChunk + CURL_MAX_WRITE_SIZE);
     char errbuf[CURL_ERROR_SIZE] = {};
     const QByteArray url = URL.toUtf8();
     const QByteArray proxy = Proxy.toUtf8();
@@ -146,7 +157,9 @@ TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const QStri
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &t);
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
 
-    const CURLcode rc = curl_easy_perform(c);
+    CURLcode rc = curl_easy_perform(c);
+    if (rc == CURLE_OK && !t.flush())
+        rc = CURLE_WRITE_ERROR;
     if (rc == CURLE_OK) {
         t.begin();
         t.work();

@@ -3,6 +3,7 @@
 #include "UpdateHTTP.h"
 
 #include "SGGzip.h"
+#include "UConv.h"
 #include "UException.h"
 #include "UFile.h"
 #include "UShell.h"
@@ -13,29 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <filesystem>
-
-namespace {
-
-// Characters with codes up to 32 removed at both ends.
-QString trimmed(const QString &s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && s.at(b).unicode() <= 32)
-        ++b;
-    while (e > b && s.at(e - 1).unicode() <= 32)
-        --e;
-    return s.mid(b, e - b);
-}
-
-QString upperAscii(QString s)
-{
-    for (QChar &c : s)
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - 32);
-    return s;
-}
-
-} // namespace
 
 TUpdateMaster::TUpdateMaster() = default;
 
@@ -119,16 +97,16 @@ bool TUpdateMaster::GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> 
         const QStringList entries = SplitDescriptor(UpdateDecodeText(body, r.ContentType));
         if (entries.isEmpty())
             throw EUError(QStringLiteral("Обновление пусто!"));
-        BaseURL = trimmed(entries.first());
+        BaseURL = TUConv::Trim(entries.first());
         if (BaseURL.isEmpty())
             throw EUError(QStringLiteral("Не указан базовый URL обновления!"));
         for (qsizetype i = 1; i < entries.size(); ++i) {
             const QString &e = entries.at(i);
             const qsizetype eq = e.indexOf(u'=');
             if (eq >= 0)
-                KeyLines.emplace_back(upperAscii(trimmed(e.left(eq))), trimmed(e.mid(eq + 1)));
+                KeyLines.emplace_back(TUConv::UpperCaseAscii(TUConv::Trim(e.left(eq))), TUConv::Trim(e.mid(eq + 1)));
             else
-                Files.append(trimmed(e));
+                Files.append(TUConv::Trim(e));
         }
         ok = true;
     } catch (const std::exception &e) {
@@ -169,7 +147,7 @@ bool TUpdateMaster::IsSafeRelativeName(const QString &Name)
         return false; // drive prefix
     const QStringList parts = QString(Name).replace(u'\\', u'/').split(u'/');
     for (const QString &p : parts)
-        if (trimmed(p) == QLatin1String(".."))
+        if (TUConv::Trim(p) == QLatin1String(".."))
             return false;
     return true;
 }

@@ -20,8 +20,7 @@ constexpr qint64 StreamBufLen = 131072;
 constexpr int WindowBits = 15;
 constexpr int MemLevel = 8;
 
-// Failure of the stream layer (input read, output write, progress handler); the zlib state
-// stays usable, so closing afterwards succeeds.
+// The input stream failed under the reader; zlib's state is sound, so closing still succeeds.
 struct TStepError {
     QString Text;
 };
@@ -44,7 +43,7 @@ public:
             throw EUError(QStringLiteral("can't gzopen"));
         }
         FInit = true;
-        FObuf = std::make_unique<unsigned char[]>(StreamBufLen);
+        FObuf = std::make_unique_for_overwrite<unsigned char[]>(StreamBufLen);
         FStrm.next_out = FObuf.get();
         FStrm.avail_out = uInt(StreamBufLen);
     }
@@ -144,7 +143,7 @@ public:
         if (inflateInit2(&FStrm, WindowBits + 16) != Z_OK)
             throw EUError(QStringLiteral("can't gzopen"));
         FInit = true;
-        FIbuf = std::make_unique<unsigned char[]>(StreamBufLen);
+        FIbuf = std::make_unique_for_overwrite<unsigned char[]>(StreamBufLen);
         FStrm.next_in = FIbuf.get();
         FStrm.avail_in = 0;
     }
@@ -304,7 +303,7 @@ void WithPrefix(const QString &Prefix, F &&Body)
 
 void RewindInput(QIODevice &In)
 {
-    if (!In.isSequential())
+    if (In.isOpen() && !In.isSequential())
         In.seek(0);
 }
 
@@ -335,7 +334,7 @@ void TGZip::SetBufferSize(quint32 Value)
     // A zero-sized buffer would read nothing and pass an empty result off as success.
     UAssert(Value > 0, QStringLiteral("BufferSize must be positive"));
     FBuf.reset();
-    FBuf = std::make_unique<char[]>(Value);
+    FBuf = std::make_unique_for_overwrite<char[]>(Value);
     FBufLen = Value;
 }
 

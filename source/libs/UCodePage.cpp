@@ -58,3 +58,14 @@ QString TUCodePage::ToUnicode(QByteArrayView bytes)
         *p++ = QChar(t.toUnicode[static_cast<unsigned char>(c)]);
     return out;
 }
+
+char TUCodePage::FromUnicodeChar(char16_t u)
+{
+    const unsigned char b = tables().fromUnicode[u];
+    return (b || u == 0) ? char(b) : '?';
+}
+
+char16_t TUCodePage::ToUnicodeChar(unsigned char b)
+{
+    return tables().toUnicode[b];
+}

@@ -9,6 +9,9 @@ class TUCodePage {
 public:
     static QByteArray FromUnicode(QStringView text);
     static QString ToUnicode(QByteArrayView bytes);
+    // One character each way, without building a text (keys convert on hot paths).
+    static char FromUnicodeChar(char16_t u);
+    static char16_t ToUnicodeChar(unsigned char b);
     // The code page's name as the text codecs know it.
     static const char *Name() { return "windows-1251"; }
 };

@@ -1075,3 +1075,17 @@ QString TUConv::Win1251UniToString(const QString &str)
         bytes += char(c.unicode() & 0xFF);
     return TUCodePage::ToUnicode(bytes);
 }
+
+QString TUConv::Trim(QStringView str)
+{
+    return trimView(str).toString();
+}
+
+QString TUConv::UpperCaseAscii(QStringView str)
+{
+    QString s = str.toString();
+    for (QChar &c : s)
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 32);
+    return s;
+}

@@ -56,6 +56,10 @@ public:
     static QString Complete(const QString &str, int minLen, QChar sym);
     static QString Complete(const QString &templ, const QString &str);
     static QString UpperCaseFirst(const QString &str);
+    // Characters with codes up to the blank removed at both ends.
+    static QString Trim(QStringView str);
+    // Only the Latin letters a-z upper-cased (key names of the kept files).
+    static QString UpperCaseAscii(QStringView str);
     static QString StrRepeat(const QString &str, int count);
     static QString StrFormat(const QString &str, const QString &chars);
     static QString StrEscape(const QString &str, QChar escapeChar, QChar slashChar);

@@ -36,6 +36,9 @@ constexpr QStringView PathUnsafe = u"+=?*&^%$#\"'!~|:;<>";
 
 void TUFile::ClearDir(const QString &Dir)
 {
+    // An empty name would mean the current folder.
+    if (Dir.isEmpty())
+        return;
     const QDir dir(Dir);
     const QFileInfoList entries = dir.entryInfoList(AnyEntry);
     for (const QFileInfo &entry : entries) {
