@@ -225,8 +225,9 @@ TEST_F(HTTPSenderTest, OnlyAnExactGZipEncodingIsUnpacked)
             EXPECT_EQ(s.Stat().TransferBytes, StandinGzip(plain).size());
         } else {
             EXPECT_EQ(out, c.raw ? plain : StandinGzip(plain));
-            if (!c.raw)
+            if (!c.raw) {
                 EXPECT_EQ(s.Stat().GZipBytes, 0);
+            }
         }
     }
 }
