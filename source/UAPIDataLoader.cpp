@@ -5,9 +5,9 @@
 #include "URecs.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 
-#include <exception>
+#include <chrono>
+#include <utility>
 
 TDataLoader::TDataLoader() : FSender(std::make_unique<THTTPSender>())
 {
@@ -26,19 +26,20 @@ TDataLoader::TDataLoader() : FSender(std::make_unique<THTTPSender>())
     };
     // Every transport failure leaves the send operation and lands in Query's failure path.
     FSender->OnWork.OnError = [](QObject *, const QString &Msg) { throw EUError(Msg); };
-    // The end of the thread is reported in the main thread, once the thread has left its body.
-    connect(this, &QThread::finished, this, &TDataLoader::Finished, Qt::QueuedConnection);
 }
 
 TDataLoader::~TDataLoader()
 {
     FDestroying = true;
-    if (isRunning()) {
+    if (FThread.joinable()) {
         Terminate();
         // The worker may be waiting for the main thread (this one) to run a hand-over: run the
         // ones queued for this task, which now do nothing, until the worker has left.
-        while (!wait(QDeadlineTimer(20)))
+        while (!FBodyDone) {
             QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        FThread.join();
     }
     FSender.reset();
     DropAnswer();
@@ -63,27 +64,37 @@ void TDataLoader::DropAnswer()
     FAnswer.reset();
 }
 
-template <typename F> void TDataLoader::InMain(F &&Call)
+void TDataLoader::InMain(const std::function<void()> &Call)
 {
-    if (!FAsync || QThread::currentThread() == QCoreApplication::instance()->thread()) {
+    if (!FAsync || std::this_thread::get_id() == FMainThread) {
         Call();
         return;
     }
-    std::exception_ptr failure;
-    QMetaObject::invokeMethod(
-        this,
-        [&] {
-            if (FDestroying)
-                return;
-            try {
-                Call();
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        },
-        Qt::BlockingQueuedConnection);
-    if (failure)
-        std::rethrow_exception(failure);
+    std::unique_lock lock(FHandLock);
+    FHandCall = &Call;
+    FHandDone = false;
+    FHandFailure = nullptr;
+    QMetaObject::invokeMethod(this, "HandOver", Qt::QueuedConnection);
+    FHandDoneCV.wait(lock, [this] { return FHandDone; });
+    FHandCall = nullptr;
+    if (FHandFailure)
+        std::rethrow_exception(std::exchange(FHandFailure, nullptr));
+}
+
+void TDataLoader::HandOver()
+{
+    std::lock_guard lock(FHandLock);
+    if (!FHandCall || FHandDone)
+        return;
+    if (!FDestroying) {
+        try {
+            (*FHandCall)();
+        } catch (...) {
+            FHandFailure = std::current_exception();
+        }
+    }
+    FHandDone = true;
+    FHandDoneCV.notify_one();
 }
 
 void TDataLoader::Query(bool ASync)
@@ -112,7 +123,18 @@ void TDataLoader::Query(bool ASync)
     }
 }
 
-void TDataLoader::run()
+void TDataLoader::Start()
+{
+    FMainThread = std::this_thread::get_id();
+    FThread = std::thread([this] {
+        Execute();
+        FBodyDone = true;
+        // The completion step runs in the main thread; a task destroyed before then drops it.
+        QMetaObject::invokeMethod(this, "Finished", Qt::QueuedConnection);
+    });
+}
+
+void TDataLoader::Execute()
 {
     Query(true);
     try {
@@ -151,7 +173,7 @@ void TDataLoader::Completion()
 
 void TDataLoader::Finished()
 {
-    wait(); // the thread has left its body; this only lets it finish its own clean-up
+    FThread.join(); // the body is done; this only lets the thread finish its own clean-up
     try {
         Completion();
     } catch (const std::exception &e) {

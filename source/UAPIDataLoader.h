@@ -4,15 +4,20 @@
 #include "UEvent.h"
 
 #include <QString>
-#include <QThread>
+#include <QObject>
 
 #include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 class TAPIDataAnswer;
 class TUDataKey;
 
-// One request to the service on a worker thread of its own (Query(true) through start()), or
+// One request to the service on a worker thread of its own (Query(true) through Start()), or
 // in the caller's thread (Query(false)). Every OnWork notice and Callback reach the owner in the
 // main thread when asynchronous, and in the calling thread when synchronous. In order:
 // OnStart(0); per direction OnStart(size) and OnUpdate; OnEnd (asynchronous only); one of
@@ -20,7 +25,9 @@ class TUDataKey;
 //
 // An asynchronous task frees itself right after Callback; whoever holds a pointer to it must
 // forget it there. A synchronous task is freed by its caller. Tasks are created suspended.
-class TDataLoader : public QThread {
+class TDataLoader : public QObject {
+    Q_OBJECT
+
 public:
     TDataLoader();
     // Stops a running thread and waits for it (the connection is dropped first, so this is
@@ -35,6 +42,8 @@ public:
 
     // The exchange; see the class comment. Not ASync: the completion runs at once, here.
     virtual void Query(bool ASync);
+    // Runs Query(true) on a thread of its own; call once, from the main thread.
+    void Start();
 
     // Tells the task to stop: sets the stop flag and drops the connection. Any thread.
     void Terminate();
@@ -72,14 +81,18 @@ public:
     TWorkEvent SubEvent;
 
 protected:
-    void run() override; // Execute
+    // The thread body.
+    virtual void Execute();
 
 private:
     void Completion();
-    void Finished();
+    // The end-of-thread step, in the main thread.
+    Q_INVOKABLE void Finished();
+    // Runs the pending hand-over of the worker, in the main thread.
+    Q_INVOKABLE void HandOver();
     void DropAnswer();
     // Runs Call in the main thread and waits for it (asynchronous runs), or right here.
-    template <typename F> void InMain(F &&Call);
+    void InMain(const std::function<void()> &Call);
 
     std::unique_ptr<THTTPSender> FSender;
     std::unique_ptr<TAPIDataAnswer> FAnswer;
@@ -102,4 +115,15 @@ private:
     std::atomic<bool> FTerminated{false};
     // Set in the destructor: hand-overs still queued then run nothing.
     bool FDestroying = false;
+    // The worker's call waiting for the main thread. Handed over by name, without a closure,
+    // so that all the state the two threads share goes through this lock.
+    std::mutex FHandLock; // guards FHandCall, FHandDone, FHandFailure
+    std::condition_variable FHandDoneCV;
+    const std::function<void()> *FHandCall = nullptr;
+    bool FHandDone = false;
+    std::exception_ptr FHandFailure;
+    std::thread FThread;
+    std::thread::id FMainThread;
+    // Set by the worker when its body is done (before it posts the completion step).
+    std::atomic<bool> FBodyDone{false};
 };

@@ -78,7 +78,7 @@ bool TTaskQueue::Run()
         if (queue)
             queue->Step(Sender);
     });
-    task->start();
+    task->Start();
     return true;
 }
 
@@ -113,7 +113,7 @@ void TDataManager::TaskAdd(TDataLoader *Task, bool Run)
     Prepare(Task);
     Task->SetCallback([this](QObject *Sender) { TaskDone(Sender); });
     if (Run)
-        Task->start();
+        Task->Start();
 }
 
 void TDataManager::TaskDone(QObject *Sender)

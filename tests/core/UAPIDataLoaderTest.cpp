@@ -228,7 +228,7 @@ TEST_F(DataLoaderTest, DestroyingARunningTaskStopsItWithoutFurtherEvents)
     task->SetFileStore(true);
     testutil::TempDir dir;
     task->SetFileName(dir.file(QStringLiteral("x")));
-    task->start();
+    task->Start();
     ASSERT_TRUE(testutil::waitUntil([&] { return log.Lines().contains(QStringLiteral("update 1000")); }));
     const int before = int(log.Lines().size());
     QElapsedTimer t;
