@@ -98,8 +98,8 @@ void BM_PlainLibcurlPosts(benchmark::State &state)
                                                       benchmark::Counter::kIsRate);
 }
 
-BENCHMARK(BM_PlainLibcurlPosts)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_TaskRunPosts)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PlainLibcurlPosts)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_TaskRunPosts)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 int plainLibcurl(const char *url, const char *target)
 {

@@ -19,9 +19,10 @@ trap 'kill $server 2>/dev/null || true; rm -rf "$work"' EXIT
 
 echo "== 2,000 small posts"
 "$b/bench/bench_transport" --benchmark_counters_tabular=true | tee "$work/posts.txt"
-plain=$(awk '/^BM_PlainLibcurlPosts/ { for (i = 1; i <= NF; i++) if ($i ~ /\/s$/) v = $(i - 1) } END { print v }' "$work/posts.txt")
-tasks=$(awk '/^BM_TaskRunPosts/ { for (i = 1; i <= NF; i++) if ($i ~ /\/s$/) v = $(i - 1) } END { print v }' "$work/posts.txt")
-to_num() { echo "$1" | sed -e 's/k$/*1000/' | bc -l; }
+rate() { awk -v name="$1" '$1 ~ "^" name { for (i = 1; i <= NF; i++) if ($i ~ /\/s$/) v = $i } END { print v }' "$work/posts.txt"; }
+plain=$(rate BM_PlainLibcurlPosts)
+tasks=$(rate BM_TaskRunPosts)
+to_num() { echo "$1" | sed -e 's|/s$||' -e 's/k$/*1000/' | bc -l; }
 printf 'TaskRun / plain libcurl (fresh handles): %.2fx\n' "$(echo "$(to_num "$tasks") / $(to_num "$plain")" | bc -l)"
 
 echo "== download of $size_mib MiB"
