@@ -1,0 +1,267 @@
+#include "TestUtil.h"
+#include "UAPIData.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <cctype>
+#include <optional>
+#include <vector>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+using Cells = std::vector<QString>;
+using Table = std::vector<Cells>;
+
+// Every row exactly as stored, cell by cell.
+Table RowsOf(const TAPIDataAnswer &answer)
+{
+    Table table;
+    if (const TRecs<QString> *rows = answer.Data().Data())
+        for (const TRec<QString> *row : *rows)
+            table.emplace_back(row->begin(), row->end());
+    return table;
+}
+
+QStringList NamesOf(const TAPIDataAnswer &answer)
+{
+    QStringList names;
+    for (const TUAPIKey &key : answer.Field())
+        names << key.ToString();
+    return names;
+}
+
+void ExpectCleared(const TAPIDataAnswer &answer)
+{
+    EXPECT_EQ(answer.Error(), 4);
+    EXPECT_FALSE(answer.IsGood());
+    EXPECT_EQ(answer.DataType(), datNull);
+    EXPECT_TRUE(answer.Field().IsEmpty());
+    EXPECT_EQ(answer.Count(), 0);
+    EXPECT_FALSE(answer.Data().IsLoaded());
+    EXPECT_TRUE(answer.Raw().isUndefined());
+}
+
+struct EnvelopeCase {
+    const char *name;
+    QByteArray text;
+    // Readable answers: code, shape, rows (nullopt: table not loaded).
+    uint16_t code = 0;
+    TAPIDataAnswerType type = datNull;
+    std::optional<Table> rows;
+    bool unreadable = false;
+};
+
+EnvelopeCase Bad(const char *name, QByteArray text)
+{
+    return {name, std::move(text), 4, datNull, std::nullopt, true};
+}
+
+const QByteArray kLongName(40, 'n');
+
+std::vector<EnvelopeCase> EnvelopeCases()
+{
+    using T = Table;
+    return {
+        {"no code is success", R"({"fields":["id","title"],"data":[{"id":"1","title":"Киев"}]})", 0,
+         datJSONRows, T{{"1", u"Киев"_qs}}},
+        {"code and count as sent, code cut to 16 bits",
+         R"({"code":65537,"count":-3,"fields":["id"],"data":[]})", 1, datJSONRows, T{}},
+        {"negative code", R"({"code":-1,"fields":[],"data":1})", 65535, datNull, std::nullopt},
+        {"code as digits text", R"({"code":"7","fields":[],"data":{}})", 7, datJSONRow, T{{}}},
+        {"null code counts as absent", R"({"code":null,"fields":[],"data":"x"})", 0, datNull, std::nullopt},
+        Bad("code not a number", R"({"code":"busy","fields":[],"data":[]})"),
+        Bad("fractional code", R"({"code":3.5,"fields":[],"data":[]})"),
+        Bad("code true", R"({"code":true,"fields":[],"data":[]})"),
+        Bad("no fields", R"({"code":0,"data":[]})"),
+        Bad("null fields", R"({"fields":null,"data":[]})"),
+        Bad("no data", R"({"fields":["id"]})"),
+        Bad("null data", R"({"fields":["id"],"data":null})"),
+        {"fields not an array leave no columns", R"({"fields":"id","data":{"id":"1"}})", 0, datJSONRow, T{{}}},
+        {"data object is one row", R"({"fields":["id","title"],"data":{"title":"a","id":2}})", 0, datJSONRow,
+         T{{"2", "a"}}},
+        {"data number", R"({"fields":["id"],"data":12})", 0, datNull, std::nullopt},
+        {"data string", R"({"fields":["id"],"data":"12"})", 0, datNull, std::nullopt},
+        {"data false", R"({"fields":["id"],"data":false})", 0, datNull, std::nullopt},
+        {"array rows keep their own length", R"({"fields":["id","title","color"],"data":[["1"],["2","b","c","d"],[]]})",
+         0, datJSONRows, T{{"1"}, {"2", "b", "c", "d"}, {}}},
+        {"object rows: missing and null read empty", R"({"fields":["id","title"],"data":[{"id":"1"},{"id":null,"title":"t"}]})",
+         0, datJSONRows, T{{"1", ""}, {"", "t"}}},
+        Bad("null cell in an array row", R"({"fields":["id"],"data":[["1",null]]})"),
+        Bad("number element", R"({"fields":["id"],"data":[{"id":"1"},5]})"),
+        Bad("string element", R"({"fields":["id"],"data":["1"]})"),
+        Bad("null element", R"({"fields":["id"],"data":[null]})"),
+        {"cells of every JSON kind", R"({"fields":["a","b","c","d","e","f","g","h"],"data":[[9007199254740993,-9223372036854775808,12.5,1e3,true,false,{"x":[1,"я"]},[]]]})",
+         0, datJSONRows, T{{"9007199254740993", "-9223372036854775808", "12.5", "1000", "true", "false",
+                             u"{\"x\":[1,\"я\"]}"_qs, "[]"}}},
+        {"unknown and repeated names", R"({"fields":["id","bogus","id"],"data":[{"id":"7","bogus":"x"}]})", 0,
+         datJSONRows, T{{"7", "x", "7"}}},
+        {"long names are cut and looked up cut",
+         "{\"fields\":[\"" + kLongName + "\"],\"data\":[{\"" + kLongName.left(32) + "\":\"cut\",\"" + kLongName +
+             "\":\"full\"}]}",
+         0, datJSONRows, T{{"cut"}}},
+        {"text after the answer is ignored", R"({"fields":["id"],"data":[["1"]]} <br>Warning: x)", 0, datJSONRows,
+         T{{"1"}}},
+        {"a second object after the answer", R"( {"code":3,"fields":[],"data":[]}{"code":0})", 3, datJSONRows, T{}},
+        Bad("HTML error page", "<html><body><h1>502 Bad Gateway</h1></body></html>"),
+        Bad("top value an array", R"([{"fields":[],"data":[]}])"),
+        Bad("truncated", R"({"fields":["id"],"data":[{"id":"1"},{"id":)"),
+        Bad("invalid UTF-8", "{\"fields\":[\"id\"],\"data\":[[\"\xC0\xAF\"]]}"),
+        Bad("deep nesting", "{\"fields\":[],\"data\":[[" + QByteArray(5000, '[') + QByteArray(5000, ']') + "]]}"),
+        Bad("bare word", "null"),
+    };
+}
+
+class Envelope : public testing::TestWithParam<EnvelopeCase> {};
+
+void Check(const EnvelopeCase &c, const TAPIDataAnswer &answer, uint16_t returned, const QString &text)
+{
+    EXPECT_EQ(returned, answer.Error());
+    if (c.unreadable) {
+        ExpectCleared(answer);
+        EXPECT_EQ(answer.ErrorStr(), text);
+        return;
+    }
+    EXPECT_EQ(answer.Error(), c.code);
+    EXPECT_EQ(answer.IsGood(), c.code == 0);
+    EXPECT_TRUE(answer.ErrorStr().isEmpty());
+    EXPECT_EQ(answer.DataType(), c.type);
+    EXPECT_EQ(answer.Data().IsLoaded(), c.rows.has_value());
+    EXPECT_EQ(RowsOf(answer), c.rows.value_or(Table{}));
+}
+
+TEST_P(Envelope, ReadsAsText)
+{
+    const EnvelopeCase &c = GetParam();
+    if (QString::fromUtf8(c.text).toUtf8() != c.text)
+        GTEST_SKIP() << "bytes that are no UTF-8 never reach a text";
+    const QString text = QString::fromUtf8(c.text);
+    TAPIDataAnswer answer;
+    const uint16_t code = answer.Parse(text);
+    Check(c, answer, code, text);
+}
+
+TEST_P(Envelope, ReadsAsBytesAlike)
+{
+    const EnvelopeCase &c = GetParam();
+    TAPIDataAnswer answer;
+    const uint16_t code = answer.ParseUtf8(c.text);
+    Check(c, answer, code, QString::fromUtf8(c.text));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, Envelope, testing::ValuesIn(EnvelopeCases()),
+                         [](const testing::TestParamInfo<EnvelopeCase> &info) {
+                             std::string name;
+                             for (const char *p = info.param.name; *p; ++p)
+                                 name += std::isalnum(uint8_t(*p)) ? *p : '_';
+                             return name;
+                         });
+
+TEST(APIDataAnswer, ColumnsCountAndLookupByField)
+{
+    const TAPIDataAnswer answer(QStringLiteral(
+        R"({"code":0,"count":120,"fields":["title","id","nonsense","xdb_title"],
+            "data":[["Одесса","15","?","main"],{"id":"16","title":"Львов"}]})"));
+    ASSERT_TRUE(answer.IsGood());
+    EXPECT_EQ(answer.Count(), 120);
+    EXPECT_EQ(NamesOf(answer), QStringList({"title", "id", "nonsense", "xdb_title"}));
+    const TAPIDataArray &data = answer.Data();
+    ASSERT_EQ(data.RowCount(), 2);
+    EXPECT_EQ(data.AsStr(dft_title, 0), u"Одесса"_qs);
+    EXPECT_EQ(data.AsInt(dft_id, 1), 16);
+    EXPECT_EQ(data.AsStr(dft_xdb_title, 0), "main");
+    EXPECT_EQ(data.AsStr(dft_xdb_title, 1), QString()); // the object row had no such key
+    EXPECT_EQ(data.Conv()[dft_title], 0);
+    EXPECT_EQ(data.Conv()[dft_xdb_title], 3);
+}
+
+TEST(APIDataAnswer, RawIsSharedAndOptional)
+{
+    const TAPIDataAnswer with(QStringLiteral(R"({"fields":[],"data":[],"raw":{"towns":[{"id":1}],"v":"2"}})"));
+    ASSERT_TRUE(with.IsGood());
+    const QJsonValue copy = with.Raw();
+    EXPECT_EQ(copy.toObject().value(u"towns").toArray().at(0).toObject().value(u"id").toInteger(), 1);
+    EXPECT_EQ(copy.toObject().value(u"v").toString(), "2");
+
+    const TAPIDataAnswer without(QStringLiteral(R"({"fields":[],"data":[]})"));
+    EXPECT_TRUE(without.Raw().isUndefined());
+    const TAPIDataAnswer nullRaw(QStringLiteral(R"({"fields":[],"data":[],"raw":null})"));
+    EXPECT_TRUE(nullRaw.Raw().isNull());
+}
+
+TEST(APIDataAnswer, ServiceErrorKeepsRowsAndRaw)
+{
+    const TAPIDataAnswer answer(QStringLiteral(R"({"code":12,"fields":["msg"],"data":{"msg":"нет прав"},"raw":[1]})"));
+    EXPECT_EQ(answer.Error(), 12);
+    EXPECT_TRUE(answer.ErrorStr().isEmpty());
+    EXPECT_EQ(answer.Data().AsStr(dft_msg, 0), u"нет прав"_qs);
+    EXPECT_TRUE(answer.Raw().isArray());
+}
+
+TEST(APIDataAnswer, ReparsingReplacesOrClearsAndEmptyTextChangesNothing)
+{
+    const QString good = QStringLiteral(R"({"count":2,"fields":["id"],"data":[["1"],["2"]],"raw":5})");
+    const QString bad = QStringLiteral(R"({"fields":["id"],"data":[["1"],7]})");
+
+    TAPIDataAnswer answer(good);
+    ASSERT_TRUE(answer.IsGood());
+    EXPECT_EQ(answer.Parse(QString()), 4);
+    EXPECT_TRUE(answer.IsGood()); // untouched
+    EXPECT_EQ(answer.Data().RowCount(), 2);
+    EXPECT_EQ(answer.ParseUtf8(QByteArray()), 4);
+    EXPECT_TRUE(answer.IsGood());
+
+    EXPECT_EQ(answer.Parse(bad), 4);
+    ExpectCleared(answer);
+    EXPECT_EQ(answer.ErrorStr(), bad);
+
+    EXPECT_EQ(answer.Parse(good), 0);
+    EXPECT_TRUE(answer.ErrorStr().isEmpty());
+    EXPECT_EQ(answer.Data().RowCount(), 2);
+
+    // Clear leaves the text of a failure in place.
+    answer.Parse(bad);
+    answer.Clear();
+    EXPECT_EQ(answer.ErrorStr(), bad);
+}
+
+TEST(APIDataAnswer, CreatedEmptyAndSuccess)
+{
+    const TAPIDataAnswer empty;
+    ExpectCleared(empty);
+    EXPECT_TRUE(empty.ErrorStr().isEmpty());
+    const TAPIDataAnswer fromEmpty{QString()};
+    ExpectCleared(fromEmpty);
+
+    const auto success = TAPIDataAnswer::CreateSuccess();
+    EXPECT_TRUE(success->IsGood());
+    EXPECT_EQ(success->DataType(), datNull);
+    EXPECT_FALSE(success->Data().IsLoaded());
+    EXPECT_TRUE(success->ErrorStr().isEmpty());
+}
+
+// Many rows of every shape: the rows come out in answer order whatever the build order.
+TEST(APIDataAnswer, ManyRowsKeepTheirOrder)
+{
+    QByteArray text = R"({"fields":["id","title"],"data":[)";
+    for (int i = 0; i < 3000; ++i) {
+        if (i)
+            text += ',';
+        text += i % 2 ? QByteArray(R"({"id":)") + QByteArray::number(i) + R"(,"title":"т)" + QByteArray::number(i) + "\"}"
+                      : QByteArray(R"([")") + QByteArray::number(i) + R"(","т)" + QByteArray::number(i) + "\"]";
+    }
+    text += "]}";
+    TAPIDataAnswer answer;
+    ASSERT_EQ(answer.ParseUtf8(text), 0);
+    ASSERT_EQ(answer.Data().RowCount(), 3000);
+    for (int i = 0; i < 3000; ++i) {
+        ASSERT_EQ(answer.Data().AsInt(dft_id, i), i);
+        ASSERT_EQ(answer.Data().AsStr(dft_title, i), u"т"_qs + QString::number(i));
+    }
+}
+
+} // namespace
