@@ -74,15 +74,6 @@ bool mustEscape(unsigned char c)
 
 } // namespace
 
-void THTTPProxy::Clear()
-{
-    Host.clear();
-    Port = 80;
-    Auth = false;
-    UserName.clear();
-    Password.clear();
-}
-
 // One request in flight: the libcurl callbacks turn the library's events into OnWork notices.
 // A failure raised by a handler cannot cross libcurl, so it is kept, the transfer is aborted,
 // and the failure is raised again once libcurl has returned.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HTTPProxy.h"
+
 #include "UEvent.h"
 
 #include <QByteArray>
@@ -15,18 +17,6 @@
 #include <vector>
 
 class QIODevice;
-
-struct THTTPProxy {
-    QString Host;
-    uint16_t Port = 80;
-    bool Auth = false;
-    QString UserName;
-    QString Password;
-
-    void Clear();
-    // No host or no port: a direct connection.
-    bool IsClear() const { return Host.isEmpty() || Port == 0; }
-};
 
 // Measurements of the last request: bytes and milliseconds.
 struct THTTPStat {
