@@ -1,0 +1,92 @@
+#include "UnitComplex.h"
+
+#include "UConv.h"
+#include "UFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+TComplex *Complex = nullptr;
+
+QString InterfaceLanguageCode() { return QStringLiteral("ru"); }
+
+namespace {
+
+bool dirExistsOrMade(const QString &dir) { return QFileInfo(dir).isDir() || QDir().mkdir(dir); }
+
+} // namespace
+
+TComplex::TComplex() : FVars(std::make_unique<TOutdoorVariables>()) { Create(); }
+
+TComplex::TComplex(const QString &ExeFileName) : FVars(std::make_unique<TOutdoorVariables>(ExeFileName)) { Create(); }
+
+void TComplex::Create()
+{
+    // The unique folder names draw from QRandomGenerator::global(), which seeds itself.
+    Clear();
+    FVars->SetSecretKey(TAPIAuth::SecretHash());
+}
+
+TComplex::~TComplex()
+{
+    // Before InitDirs the temporary folder is "temp" itself: leftovers of earlier runs go.
+    TUFile::ClearDir(FVars->TempDir());
+    if (FVars->TempDir() != FVars->DefaultTempDir())
+        QDir().rmdir(FVars->TempDir());
+}
+
+void TComplex::Clear()
+{
+    FAPIAuth.Clear();
+    FSIDH.clear(); // no session is ever opened before the user signs in
+}
+
+void TComplex::InitLanguage()
+{
+    TLanguage language = lnRU;
+    LanguageFromCode(InterfaceLanguageCode(), language);
+    FVars->SetLanguage(language);
+}
+
+bool TComplex::InitVarsFromConfig()
+{
+    TKeyValue<QString> dict;
+    if (!FVars->ConfigFileLoad(FVars->StartDir() + FVars->ConfigFileName(), dict))
+        return false;
+    FHost = QStringLiteral("http://") + dict.GetKeyValue(QStringLiteral("API")) + u'/';
+
+    FAPIAuth.XID = TUDataKey(dict.GetKeyValue(QStringLiteral("XID")));
+    FAPIAuth.XDB = TUDataKey(dict.GetKeyValue(QStringLiteral("ID")));
+    FAPIAuth.StartXDB = FAPIAuth.XDB;
+
+    THTTPProxy proxy;
+    proxy.Host = dict.GetKeyValue(QStringLiteral("PROXYHOST"));
+    bool ok = false;
+    const int port = dict.GetKeyValue(QStringLiteral("PROXYPORT")).toInt(&ok);
+    // A port outside 16 bits is no port at all rather than a different one.
+    proxy.Port = ok && port >= 0 && port <= 65535 ? uint16_t(port) : uint16_t(80);
+    proxy.UserName = dict.GetKeyValue(QStringLiteral("PROXYUSER"));
+    proxy.Password = dict.GetKeyValue(QStringLiteral("PROXYPASSWORD"));
+    proxy.Auth = !proxy.UserName.isEmpty();
+    FProxy = proxy;
+    return true;
+}
+
+bool TComplex::InitDirs()
+{
+    const QString temp = FVars->DefaultTempDir();
+    if (!dirExistsOrMade(temp))
+        return false;
+    // Programs started in the same millisecond may draw the same name: another name then.
+    constexpr int attempts = 50;
+    for (int i = 0;; ++i) {
+        const QString run = temp + TUConv::GenerateUniqueID() + QDir::separator();
+        if (QDir().mkdir(run)) {
+            FVars->SetTempDir(run);
+            break;
+        }
+        if (i + 1 == attempts || !QFileInfo::exists(run))
+            return false;
+    }
+    return dirExistsOrMade(FVars->CacheDir()) && dirExistsOrMade(FVars->CacheDocDir());
+}

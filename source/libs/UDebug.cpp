@@ -1,0 +1,43 @@
+#include "UDebug.h"
+
+#include "UFile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QMutex>
+
+namespace {
+
+QMutex logFileLock; // guards logFile()
+
+QString &logFile()
+{
+    static QString path;
+    return path;
+}
+
+// Fixed while the program loads, before any code changes the current folder.
+const bool logFileFixed = [] {
+    logFile() = QDir::current().filePath(QStringLiteral("debug.log"));
+    return true;
+}();
+
+} // namespace
+
+void TUDebug::Log(const QString &Msg)
+{
+    const QString line = QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")) + QStringLiteral(": ") + Msg;
+    TUFile::Log(line, LogFile());
+}
+
+QString TUDebug::LogFile()
+{
+    QMutexLocker lock(&logFileLock);
+    return logFile();
+}
+
+void TUDebug::SetLogFile(const QString &FileName)
+{
+    QMutexLocker lock(&logFileLock);
+    logFile() = FileName;
+}

@@ -1,0 +1,230 @@
+#include "StandinService.h"
+
+#include "StandinServer.h"
+#include "UCodePage.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+
+namespace {
+
+QString decodeFormPart(QByteArray part)
+{
+    part.replace('+', ' ');
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(part));
+}
+
+QList<QPair<QString, QString>> parseForm(const QByteArray &form)
+{
+    QList<QPair<QString, QString>> out;
+    if (form.isEmpty())
+        return out;
+    for (const QByteArray &pair : form.split('&')) {
+        const qsizetype eq = pair.indexOf('=');
+        out.append({decodeFormPart(pair.left(eq < 0 ? pair.size() : eq)),
+                    eq < 0 ? QString() : decodeFormPart(pair.mid(eq + 1))});
+    }
+    return out;
+}
+
+} // namespace
+
+QString TStandinRequest::Param(const QString &Name) const
+{
+    for (const auto &p : Params)
+        if (p.first == Name)
+            return p.second;
+    return {};
+}
+
+TStandinService::TStandinService(TStandinServer &Server) : FServer(Server)
+{
+    auto record = [this](const httplib::Request &req, const std::string &rawBody,
+                         const httplib::MultipartFormDataItems &parts) {
+        TStandinRequest r;
+        r.Method = QByteArray::fromStdString(req.method);
+        r.Path = QByteArray::fromStdString(req.path);
+        const auto q = req.target.find('?');
+        if (q != std::string::npos)
+            r.Query = QByteArray::fromStdString(req.target.substr(q + 1));
+        for (const auto &[name, value] : req.headers)
+            r.Headers.insert(QByteArray::fromStdString(name).toLower(), QByteArray::fromStdString(value));
+        r.Body = QByteArray::fromStdString(rawBody);
+        const QByteArray type = r.Headers.value("content-type");
+        if (type.startsWith("multipart/form-data")) {
+            for (const auto &part : parts) {
+                r.Params.append({QString::fromStdString(part.name), QString::fromStdString(part.content)});
+                r.Parts.append({QString::fromStdString(part.filename), QByteArray::fromStdString(part.content_type)});
+            }
+        } else if (r.Method == "POST") {
+            r.Params = parseForm(r.Query) + parseForm(r.Body);
+        } else {
+            r.Params = parseForm(r.Query);
+        }
+        std::lock_guard lock(FLock);
+        FRequests.append(r);
+        return r;
+    };
+
+    auto answer = [this, record](const httplib::Request &req, httplib::Response &res, const std::string &rawBody,
+                                 const httplib::MultipartFormDataItems &parts) {
+        const TStandinRequest r = record(req, rawBody, parts);
+        QJsonArray fields;
+        QJsonObject row;
+        for (const auto &[name, value] : r.Params) {
+            if (name.startsWith(QStringLiteral("standin_")))
+                continue;
+            fields.append(name);
+            row.insert(name, value);
+        }
+        QJsonObject envelope{{QStringLiteral("code"), r.Param(QStringLiteral("standin_code")).toInt()},
+                             {QStringLiteral("count"), 1},
+                             {QStringLiteral("fields"), fields},
+                             {QStringLiteral("data"), QJsonArray{row}}};
+        const int size = r.Param(QStringLiteral("standin_size")).toInt();
+        if (size > 0)
+            envelope.insert(QStringLiteral("raw"), QString(size, u'r'));
+        QByteArray body = QJsonDocument(envelope).toJson(QJsonDocument::Compact);
+        if (r.Params.end() != std::find_if(r.Params.begin(), r.Params.end(),
+                                           [](const auto &p) { return p.first == QStringLiteral("standin_text"); }))
+            body = r.Param(QStringLiteral("standin_text")).toUtf8();
+
+        QString charset = r.Param(QStringLiteral("standin_charset"));
+        if (charset.isEmpty())
+            charset = QStringLiteral("utf-8");
+        if (charset.compare(QStringLiteral("windows-1251"), Qt::CaseInsensitive) == 0)
+            body = TUCodePage::FromUnicode(QString::fromUtf8(body));
+        const std::string contentType = "application/json; charset=" + charset.toStdString();
+
+        const QString encoding = r.Param(QStringLiteral("standin_encoding"));
+        if (!encoding.isEmpty()) {
+            res.set_header("Content-Encoding", encoding.toStdString());
+            if (r.Param(QStringLiteral("standin_raw")) != QStringLiteral("1"))
+                body = StandinGzip(body);
+        } else if (r.Headers.value("accept-encoding").contains("gzip")) {
+            res.set_header("Content-Encoding", "gzip");
+            body = StandinGzip(body);
+        }
+        const int status = r.Param(QStringLiteral("standin_status")).toInt();
+        if (status > 0)
+            res.status = status;
+
+        const bool stall = r.Param(QStringLiteral("standin_stall")) == QStringLiteral("1");
+        const bool cut = r.Param(QStringLiteral("standin_cut")) == QStringLiteral("1");
+        auto shared = std::make_shared<QByteArray>(body);
+        // Always through a provider with a length: the server library then leaves the bytes as
+        // they are instead of packing them on its own.
+        res.set_content_provider(size_t(body.size()), contentType,
+            [this, shared, stall, cut](size_t offset, size_t length, httplib::DataSink &sink) {
+                const qsizetype half = (stall || cut) ? shared->size() / 2 : shared->size();
+                if (qsizetype(offset) < half) {
+                    const qsizetype n = std::min<qsizetype>(qsizetype(length), half - qsizetype(offset));
+                    return sink.write(shared->constData() + offset, size_t(n));
+                }
+                if (stall) {
+                    std::unique_lock lock(FLock);
+                    ++FStalled;
+                    FRelease.wait_for(lock, std::chrono::seconds(10), [this] { return FReleased; });
+                }
+                return false;
+            });
+    };
+    // Form posts keep their body byte for byte; multipart ones their parts in order.
+    auto post = [answer](const httplib::Request &req, httplib::Response &res, const httplib::ContentReader &reader) {
+        std::string body;
+        httplib::MultipartFormDataItems parts;
+        if (req.is_multipart_form_data()) {
+            reader(
+                [&parts](const httplib::MultipartFormData &header) {
+                    parts.push_back(header);
+                    return true;
+                },
+                [&parts](const char *data, size_t length) {
+                    parts.back().content.append(data, length);
+                    return true;
+                });
+        } else {
+            reader([&body](const char *data, size_t length) {
+                body.append(data, length);
+                return true;
+            });
+        }
+        answer(req, res, body, parts);
+    };
+    Server.Http().Post("/connect.php", post);
+    Server.Http().Post("/query.php", post);
+    Server.Http().Get("/query.php", [answer](const httplib::Request &req, httplib::Response &res) {
+        answer(req, res, {}, {});
+    });
+
+    Server.Http().Get("/filebase_get.php", [this, record](const httplib::Request &req, httplib::Response &res) {
+        const TStandinRequest r = record(req, {}, {});
+        QString path;
+        {
+            std::lock_guard lock(FLock);
+            const auto it = FFiles.constFind(r.Param(QStringLiteral("fid")));
+            if (it != FFiles.constEnd() && it->first == r.Param(QStringLiteral("fhash")))
+                path = it->second;
+        }
+        auto file = std::make_shared<QFile>(path);
+        if (path.isEmpty() || !file->open(QIODevice::ReadOnly)) {
+            res.status = 404;
+            return;
+        }
+        res.set_content_provider(size_t(file->size()), "application/octet-stream",
+            [file](size_t offset, size_t length, httplib::DataSink &sink) {
+                QByteArray chunk(qsizetype(std::min<size_t>(length, 256 * 1024)), Qt::Uninitialized);
+                if (!file->seek(qint64(offset)))
+                    return false;
+                const qint64 n = file->read(chunk.data(), chunk.size());
+                return n > 0 && sink.write(chunk.constData(), size_t(n));
+            });
+    });
+}
+
+TStandinService::~TStandinService()
+{
+    ReleaseStalled();
+    FServer.Stop();
+}
+
+void TStandinService::AddFile(const QString &Fid, const QString &FHash, const QString &Path)
+{
+    std::lock_guard lock(FLock);
+    FFiles.insert(Fid, {FHash, Path});
+}
+
+void TStandinService::ReleaseStalled()
+{
+    {
+        std::lock_guard lock(FLock);
+        FReleased = true;
+    }
+    FRelease.notify_all();
+}
+
+QList<TStandinRequest> TStandinService::Requests() const
+{
+    std::lock_guard lock(FLock);
+    return FRequests;
+}
+
+TStandinRequest TStandinService::LastRequest() const
+{
+    std::lock_guard lock(FLock);
+    return FRequests.isEmpty() ? TStandinRequest() : FRequests.last();
+}
+
+int TStandinService::StalledCount() const
+{
+    std::lock_guard lock(FLock);
+    return FStalled;
+}
