@@ -121,6 +121,14 @@ std::vector<EnvelopeCase> EnvelopeCases()
     };
 }
 
+std::string CaseName(const testing::TestParamInfo<EnvelopeCase> &info)
+{
+    std::string name;
+    for (const char *p = info.param.name; *p; ++p)
+        name += std::isalnum(uint8_t(*p)) ? *p : '_';
+    return name;
+}
+
 class Envelope : public testing::TestWithParam<EnvelopeCase> {};
 
 void Check(const EnvelopeCase &c, const TAPIDataAnswer &answer, uint16_t returned, const QString &text)
@@ -139,11 +147,21 @@ void Check(const EnvelopeCase &c, const TAPIDataAnswer &answer, uint16_t returne
     EXPECT_EQ(RowsOf(answer), c.rows.value_or(Table{}));
 }
 
-TEST_P(Envelope, ReadsAsText)
+// Bytes that are no UTF-8 never reach a text, so the text form takes the other cases only.
+class EnvelopeText : public Envelope {};
+
+std::vector<EnvelopeCase> TextEnvelopeCases()
+{
+    std::vector<EnvelopeCase> cases;
+    for (const EnvelopeCase &c : EnvelopeCases())
+        if (QString::fromUtf8(c.text).toUtf8() == c.text)
+            cases.push_back(c);
+    return cases;
+}
+
+TEST_P(EnvelopeText, ReadsAsText)
 {
     const EnvelopeCase &c = GetParam();
-    if (QString::fromUtf8(c.text).toUtf8() != c.text)
-        GTEST_SKIP() << "bytes that are no UTF-8 never reach a text";
     const QString text = QString::fromUtf8(c.text);
     TAPIDataAnswer answer;
     const uint16_t code = answer.Parse(text);
@@ -159,12 +177,10 @@ TEST_P(Envelope, ReadsAsBytesAlike)
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, Envelope, testing::ValuesIn(EnvelopeCases()),
-                         [](const testing::TestParamInfo<EnvelopeCase> &info) {
-                             std::string name;
-                             for (const char *p = info.param.name; *p; ++p)
-                                 name += std::isalnum(uint8_t(*p)) ? *p : '_';
-                             return name;
-                         });
+                         CaseName);
+
+INSTANTIATE_TEST_SUITE_P(Answers, EnvelopeText, testing::ValuesIn(TextEnvelopeCases()),
+                         CaseName);
 
 TEST(APIDataAnswer, ColumnsCountAndLookupByField)
 {
