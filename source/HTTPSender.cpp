@@ -3,6 +3,7 @@
 #include "SGGzip.h"
 #include "UConv.h"
 #include "UException.h"
+#include "UThrottle.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -36,9 +37,8 @@ struct SListDeleter {
     void operator()(curl_slist *l) const { curl_slist_free_all(l); }
 };
 
-// Progress goes to the owner's thread by a blocking hand-over, so it is reported at most this
-// often; begin, end and the last count are always reported.
-constexpr auto kReportInterval = std::chrono::milliseconds(40);
+// Progress goes to the owner's thread by a blocking hand-over, so it is throttled (TUThrottle);
+// begin, end and the last count are always reported.
 
 void closeSocket(curl_socket_t s)
 {
@@ -88,18 +88,11 @@ struct THTTPSender::TTransfer {
     qint64 lastUp = -1;
     qint64 received = 0;
     qint64 lastDown = -1;
-    std::chrono::steady_clock::time_point lastReport{};
+    TUThrottle throttle;
     std::exception_ptr failure;
     QByteArray statusLine;
 
-    bool due()
-    {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastReport < kReportInterval)
-            return false;
-        lastReport = now;
-        return true;
-    }
+    bool due() { return throttle.Due(); }
     void begin(qint64 count)
     {
         count = std::max<qint64>(count, 0);

@@ -2,6 +2,7 @@
 
 #include "UCodePage.h"
 #include "UException.h"
+#include "UThrottle.h"
 
 #include <QIODevice>
 #include <QList>
@@ -20,9 +21,6 @@ struct CurlDeleter {
     void operator()(CURL *c) const { curl_easy_cleanup(c); }
 };
 
-// How often progress is reported: often enough to look smooth and to let a cancel button act,
-// rarely enough that fast transfers do not spend their time repainting.
-constexpr auto kReportInterval = std::chrono::milliseconds(40);
 // The network hands over small pieces; the sink gets them in large writes.
 constexpr qsizetype kSinkChunk = 256 * 1024;
 
@@ -33,18 +31,11 @@ struct Transfer {
     bool begun = false;
     bool sinkFailed = false;
     qint64 done = 0;
-    std::chrono::steady_clock::time_point lastReport = std::chrono::steady_clock::now();
+    TUThrottle throttle;
     QString statusText;
     QByteArray pending; // body bytes not yet handed to the sink
 
-    bool due()
-    {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastReport < kReportInterval)
-            return false;
-        lastReport = now;
-        return true;
-    }
+    bool due() { return throttle.Due(); }
     void begin()
     {
         if (begun)
@@ -124,7 +115,7 @@ TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const QStri
     if (!curl)
         throw EUError(QStringLiteral("HTTP client could not be started"));
     CURL *c = curl.get();
-    Transfer t{c, &Sink, &Hooks, false, false, 0, std::chrono::steady_clock::now(), {}, {}};
+    Transfer t{c, &Sink, &Hooks, false, false, 0, TUThrottle(), {}, {}};
     t.pending.reserve(kSinkChunk + CURL_MAX_WRITE_SIZE);
     char errbuf[CURL_ERROR_SIZE] = {};
     const QByteArray url = URL.toUtf8();
