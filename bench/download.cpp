@@ -2,6 +2,7 @@
 // process so that the script can time each pairwise with curl(1) and read the peak memory:
 //   bench_download engine  DESCRIPTOR_URL PROGRAM_DIR/   (what "update.exe -download" does)
 //   bench_download libcurl FILE_URL TARGET_FILE           (the anchor: 256 KiB buffer, fwrite)
+#include "PlainCurl.h"
 #include "UpdateMaster.h"
 
 #include <QCoreApplication>
@@ -12,35 +13,18 @@
 #include <cstdio>
 #include <cstring>
 
-static int plainLibcurl(const char *url, const char *target)
-{
-    FILE *out = std::fopen(target, "wb");
-    if (!out)
-        return 2;
-    static char buf[256 * 1024];
-    std::setvbuf(out, buf, _IOFBF, sizeof buf);
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    CURL *c = curl_easy_init();
-    curl_easy_setopt(c, CURLOPT_URL, url);
-    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 256L * 1024);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, out);
-    const CURLcode rc = curl_easy_perform(c);
-    curl_easy_cleanup(c);
-    std::fclose(out);
-    return rc == CURLE_OK ? 0 : 1;
-}
-
 int main(int argc, char **argv)
 {
     if (argc != 4) {
         std::fprintf(stderr, "usage: %s engine|libcurl URL TARGET\n", argv[0]);
         return 2;
     }
+    curl_global_init(CURL_GLOBAL_DEFAULT);
     QElapsedTimer t;
     t.start();
     int rc;
     if (std::strcmp(argv[1], "libcurl") == 0) {
-        rc = plainLibcurl(argv[2], argv[3]);
+        rc = PlainCurlDownload(argv[2], argv[3]);
     } else {
         QCoreApplication app(argc, argv);
         TUpdateMaster um;

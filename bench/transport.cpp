@@ -4,6 +4,7 @@
 //                                                against the stand-in service in this process
 //   bench_transport receive URL TARGET           one THTTPSender::ReceiveFile, prints seconds
 //   bench_transport libcurl URL TARGET           the anchor: plain libcurl, 256 KiB buffer, fwrite
+#include "PlainCurl.h"
 #include "HTTPSender.h"
 #include "StandinServer.h"
 #include "StandinService.h"
@@ -101,23 +102,6 @@ void BM_PlainLibcurlPosts(benchmark::State &state)
 BENCHMARK(BM_PlainLibcurlPosts)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_TaskRunPosts)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
-int plainLibcurl(const char *url, const char *target)
-{
-    FILE *out = std::fopen(target, "wb");
-    if (!out)
-        return 2;
-    static char buf[256 * 1024];
-    std::setvbuf(out, buf, _IOFBF, sizeof buf);
-    CURL *c = curl_easy_init();
-    curl_easy_setopt(c, CURLOPT_URL, url);
-    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 256L * 1024);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, out);
-    const CURLcode rc = curl_easy_perform(c);
-    curl_easy_cleanup(c);
-    std::fclose(out);
-    return rc == CURLE_OK ? 0 : 1;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -129,7 +113,7 @@ int main(int argc, char **argv)
         t.start();
         int rc;
         if (std::strcmp(argv[1], "libcurl") == 0) {
-            rc = plainLibcurl(argv[2], argv[3]);
+            rc = PlainCurlDownload(argv[2], argv[3]);
         } else {
             THTTPSender sender;
             QString error;
