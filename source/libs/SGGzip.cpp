@@ -349,63 +349,66 @@ void TGZip::Progress(qint64 Total)
         FOnProgress(this, static_cast<qint32>(Total));
 }
 
-void TGZip::CompressToGz(QIODevice &InFile, QIODevice &OutFile)
+void TGZip::Pump(const QString &Prefix, const std::function<qint64(char *, qint64)> &Read,
+                 const std::function<void(const char *, qint64)> &Write, const std::function<bool()> &Close)
 {
-    TGzWriter writer(OutFile, FCompressionLevel);
-    RewindInput(InFile);
     QString failure;
     try {
-        WithPrefix(QStringLiteral("Compress(Stream->gzFile): "), [&] {
+        WithPrefix(Prefix, [&] {
             qint64 total = 0;
             for (;;) {
-                const qint64 n = InFile.read(FBuf.get(), FBufLen);
-                if (n < 0)
-                    throw EUError(QStringLiteral("read error"));
+                const qint64 n = Read(FBuf.get(), FBufLen);
                 total += n;
                 Progress(total);
                 if (n == 0)
                     break;
-                if (!writer.Write(FBuf.get(), n))
-                    throw EUError(QStringLiteral("gzwrite error: ") + writer.ErrorText());
+                Write(FBuf.get(), n);
             }
         });
     } catch (const EUError &e) {
         failure = e.Message();
     }
-    // Closed on every path; a writer in its error state cannot close, and that says it all.
-    if (!writer.Close())
+    // A writer or reader in its error state cannot close, and that says it all.
+    if (!Close())
         throw EUError(QStringLiteral("gzclose error"));
     if (!failure.isNull())
         throw EUError(failure);
+}
+
+void TGZip::CompressToGz(QIODevice &InFile, QIODevice &OutFile)
+{
+    TGzWriter writer(OutFile, FCompressionLevel);
+    RewindInput(InFile);
+    Pump(QStringLiteral("Compress(Stream->gzFile): "),
+         [&](char *buf, qint64 len) {
+             const qint64 n = InFile.read(buf, len);
+             if (n < 0)
+                 throw EUError(QStringLiteral("read error"));
+             return n;
+         },
+         [&](const char *buf, qint64 n) {
+             if (!writer.Write(buf, n))
+                 throw EUError(QStringLiteral("gzwrite error: ") + writer.ErrorText());
+         },
+         [&] { return writer.Close(); });
 }
 
 void TGZip::UnCompressFromGz(QIODevice &InFile, QIODevice &OutFile)
 {
     RewindInput(InFile);
     TGzReader reader(InFile);
-    QString failure;
-    try {
-        WithPrefix(QStringLiteral("Uncompress(gzFile->Stream): "), [&] {
-            qint64 total = 0;
-            for (;;) {
-                const qint64 n = reader.Read(FBuf.get(), FBufLen);
-                if (n < 0)
-                    throw EUError(reader.ErrorText());
-                total += n;
-                Progress(total);
-                if (n == 0)
-                    break;
-                if (OutFile.write(FBuf.get(), n) != n)
-                    throw EUError(QStringLiteral("write error"));
-            }
-        });
-    } catch (const EUError &e) {
-        failure = e.Message();
-    }
-    if (!reader.Close())
-        throw EUError(QStringLiteral("gzclose error"));
-    if (!failure.isNull())
-        throw EUError(failure);
+    Pump(QStringLiteral("Uncompress(gzFile->Stream): "),
+         [&](char *buf, qint64 len) {
+             const qint64 n = reader.Read(buf, len);
+             if (n < 0)
+                 throw EUError(reader.ErrorText());
+             return n;
+         },
+         [&](const char *buf, qint64 n) {
+             if (OutFile.write(buf, n) != n)
+                 throw EUError(QStringLiteral("write error"));
+         },
+         [&] { return reader.Close(); });
 }
 
 void TGZip::Compress(QIODevice &InFile, QIODevice &OutFile)

@@ -49,6 +49,10 @@ private:
     void Progress(qint64 Total);
     void CompressToGz(QIODevice &InFile, QIODevice &OutFile);
     void UnCompressFromGz(QIODevice &InFile, QIODevice &OutFile);
+    // The copy loop of both directions: chunks from Read to Write under Prefix, with progress;
+    // Close runs on every path and its failure takes the place of any earlier one.
+    void Pump(const QString &Prefix, const std::function<qint64(char *, qint64)> &Read,
+              const std::function<void(const char *, qint64)> &Write, const std::function<bool()> &Close);
 
     bool FEraseSource = false;
     int FCompressionLevel = 9;

@@ -141,18 +141,7 @@ TEST_F(HTTPSenderTest, GetPutsTheParametersInTheQueryWithoutAskingForGZip)
 
 TEST_F(HTTPSenderTest, FailuresGoToOnErrorWithTheLibraryText)
 {
-    const int closedPort = [] {
-        // A port that was free a moment ago: nobody listens there.
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
-        socklen_t len = sizeof a;
-        ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
-        ::close(fd);
-        return int(ntohs(a.sin_port));
-    }();
+    const int closedPort = FreeLoopbackPort();
     const struct {
         const char *name;
         QString url;
@@ -390,15 +379,7 @@ protected:
     void SetUp() override
     {
         HTTPSenderTest::SetUp();
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
-        socklen_t len = sizeof a;
-        ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
-        ::close(fd);
-        port = ntohs(a.sin_port);
+        port = FreeLoopbackPort();
         testutil::writeFile(dir.file(QStringLiteral("tinyproxy.conf")),
                             QStringLiteral("Port %1\nListen 127.0.0.1\nTimeout 30\nMaxClients 20\n"
                                            "Allow 127.0.0.1\nBasicAuth agent s3cret\nLogLevel Critical\n"
@@ -410,7 +391,9 @@ protected:
         ASSERT_TRUE(proxy.waitForStarted(5000));
         ASSERT_TRUE(testutil::waitUntil([&] {
             const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in p = a;
+            sockaddr_in p{};
+            p.sin_family = AF_INET;
+            p.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
             p.sin_port = htons(port);
             const bool ok = ::connect(s, reinterpret_cast<sockaddr *>(&p), sizeof p) == 0;
             ::close(s);

@@ -9,6 +9,10 @@
 #include <QThread>
 
 #include <memory>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <mutex>
 
 // Every notice of a TWorkEvent as one line, with whether it ran in the main thread.
@@ -76,3 +80,17 @@ struct TServiceFixture {
     bool Start() { return Server.Start(); }
     QString URL(const QString &script) const { return Server.BaseURL() + script; }
 };
+
+// A loopback port that was free a moment ago: nobody listens there until a test starts something.
+inline int FreeLoopbackPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
+    ::close(fd);
+    return int(ntohs(a.sin_port));
+}
