@@ -104,9 +104,24 @@ void BM_FromJson(benchmark::State &state)
 void BM_Answer(benchmark::State &state)
 {
     const QByteArray &text = Answer(state);
+    if (TAPIDataAnswer().ParseUtf8(text, TAPIDataAnswer::TReader::Stream) != 0)
+        state.SkipWithError("the one-pass reader declined the answer");
     for (auto _ : state) {
         TAPIDataAnswer answer;
         if (answer.ParseUtf8(text) != 0)
+            state.SkipWithError("answer not read");
+        benchmark::DoNotOptimize(answer.Data().RowCount());
+    }
+    state.SetBytesProcessed(state.iterations() * text.size());
+}
+
+// The tree reader alone, as it reads what the one-pass reader declines.
+void BM_AnswerTree(benchmark::State &state)
+{
+    const QByteArray &text = Answer(state);
+    for (auto _ : state) {
+        TAPIDataAnswer answer;
+        if (answer.ParseUtf8(text, TAPIDataAnswer::TReader::Tree) != 0)
             state.SkipWithError("answer not read");
         benchmark::DoNotOptimize(answer.Data().RowCount());
     }
@@ -128,7 +143,7 @@ void BM_AnswerFromText(benchmark::State &state)
 
 void Sizes(benchmark::internal::Benchmark *b)
 {
-    b->Unit(benchmark::kMillisecond)->MinTime(2.0)->ArgNames({"MB", "arrays"});
+    b->Unit(benchmark::kMillisecond)->MinTime(1.0)->ArgNames({"MB", "arrays"});
 }
 
 BENCHMARK(BM_FromJson)->Args({1, 0})->Apply(Sizes);
@@ -139,8 +154,10 @@ BENCHMARK(BM_Answer)->Args({1, 1})->Apply(Sizes);
 BENCHMARK(BM_FromJson)->Args({10, 0})->Apply(Sizes);
 BENCHMARK(BM_Answer)->Args({10, 0})->Apply(Sizes);
 BENCHMARK(BM_AnswerFromText)->Args({10, 0})->Apply(Sizes);
+BENCHMARK(BM_AnswerTree)->Args({10, 0})->Apply(Sizes);
 BENCHMARK(BM_FromJson)->Args({10, 1})->Apply(Sizes);
 BENCHMARK(BM_Answer)->Args({10, 1})->Apply(Sizes);
+BENCHMARK(BM_AnswerTree)->Args({10, 1})->Apply(Sizes);
 BENCHMARK(BM_FromJson)->Args({100, 0})->Apply(Sizes);
 BENCHMARK(BM_Answer)->Args({100, 0})->Apply(Sizes);
 BENCHMARK(BM_AnswerFromText)->Args({100, 0})->Apply(Sizes);
@@ -153,10 +170,14 @@ public:
     void ReportRuns(const std::vector<Run> &runs) override
     {
         ConsoleReporter::ReportRuns(runs);
+        // With repetitions, the median of each benchmark's runs; otherwise its one run.
         for (const Run &run : runs) {
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (!median && (run.run_type != Run::RT_Iteration || run.repetitions > 1))
+                continue;
             const auto it = run.counters.find("bytes_per_second");
             if (it != run.counters.end())
-                speed[run.benchmark_name()] = it->second.value;
+                speed[run.run_name.str()] = it->second.value;
         }
     }
     std::map<std::string, double> speed;
@@ -187,17 +208,20 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nrows     size    answer/fromJson  text/fromJson\n");
+    std::printf("\nrows     size    answer/fromJson  text/fromJson  tree reader/fromJson\n");
     for (const char *shape : {"0", "1"}) {
         for (const char *size : {"1", "10", "100"}) {
-            const std::string suffix = std::string("/MB:") + size + "/arrays:" + shape + "/min_time:2.000";
+            const std::string suffix = std::string("/MB:") + size + "/arrays:" + shape + "/min_time:1.000";
             const double base = reporter.speed["BM_FromJson" + suffix];
             if (base <= 0)
                 continue;
-            const double text = reporter.speed["BM_AnswerFromText" + suffix] / base;
-            std::printf("%-7s %3s MB  %15.2f  %13s\n", *shape == '1' ? "arrays" : "objects", size,
-                        reporter.speed["BM_Answer" + suffix] / base,
-                        text > 0 ? QByteArray::number(text, 'f', 2).constData() : "-");
+            const auto ratio = [&](const char *name) {
+                const double r = reporter.speed[name + suffix] / base;
+                return r > 0 ? QByteArray::number(r, 'f', 2) : QByteArray("-");
+            };
+            std::printf("%-7s %3s MB  %15s  %13s  %20s\n", *shape == '1' ? "arrays" : "objects", size,
+                        ratio("BM_Answer").constData(), ratio("BM_AnswerFromText").constData(),
+                        ratio("BM_AnswerTree").constData());
         }
     }
     benchmark::Shutdown();

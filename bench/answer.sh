@@ -8,7 +8,9 @@ cd "$root"
 cmake --preset bench >/dev/null
 cmake --build --preset bench --target bench_answer >/dev/null
 b="$root/build/bench/bench/bench_answer"
-[ "${1:-}" = "--no-speed" ] || "$b" --benchmark_color=false
+# Five rounds in shuffled order, medians compared: the machine is shared, and single runs drift.
+[ "${1:-}" = "--no-speed" ] || "$b" --benchmark_color=false --benchmark_repetitions=5 \
+  --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 
 kb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1; }
 # "text only" is the process with the text built and nothing parsed: the libraries and the text.

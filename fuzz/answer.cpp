@@ -3,6 +3,7 @@
 // the table must work on whatever was read.
 #include "UAPIData.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -46,6 +47,33 @@ void ReadEverything(const TAPIDataAnswer &answer)
     }
 }
 
+bool SameRows(const TAPIDataArray &a, const TAPIDataArray &b)
+{
+    if (a.IsLoaded() != b.IsLoaded() || a.RowCount() != b.RowCount())
+        return false;
+    for (int row = 0; row < a.RowCount(); ++row) {
+        const TRec<QString> &x = *a.Data()->Items(row);
+        const TRec<QString> &y = *b.Data()->Items(row);
+        if (x.Count() != y.Count() || !std::equal(x.begin(), x.end(), y.begin()))
+            return false;
+    }
+    for (int f = 0; f < DataFieldTypeCount; ++f)
+        if (a.Conv()[TDataFieldType(f)] != b.Conv()[TDataFieldType(f)])
+            return false;
+    return true;
+}
+
+bool SameAnswer(const TAPIDataAnswer &a, const TAPIDataAnswer &b)
+{
+    if (a.Error() != b.Error() || a.ErrorStr() != b.ErrorStr() || a.DataType() != b.DataType() ||
+        a.Count() != b.Count() || a.Raw() != b.Raw() || a.Field().Count() != b.Field().Count())
+        return false;
+    for (int i = 0; i < a.Field().Count(); ++i)
+        if (!(a.Field().Items(i) == b.Field().Items(i)))
+            return false;
+    return SameRows(a.Data(), b.Data());
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
@@ -59,6 +87,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
               !answer.Data().IsLoaded() && answer.Field().IsEmpty() && answer.Raw().isUndefined());
     }
     ReadEverything(answer);
+
+    // The one-pass reader, wherever it takes a text, reads it exactly as the tree reader does, and
+    // what it declines the tree reader decides.
+    TAPIDataAnswer tree;
+    tree.ParseUtf8(text, TAPIDataAnswer::TReader::Tree);
+    Check(SameAnswer(answer, tree));
+    TAPIDataAnswer stream;
+    if (stream.ParseUtf8(text, TAPIDataAnswer::TReader::Stream) != TAPIDataAnswer::ErrorUnreadable ||
+        stream.ErrorStr().isEmpty())
+        Check(SameAnswer(stream, tree));
 
     // The text path must agree wherever the bytes are UTF-8 the text can carry.
     const QString decoded = QString::fromUtf8(text);

@@ -6,23 +6,110 @@
 #include <QJsonParseError>
 #include <QVariant>
 
+// The parser's own checks are internal invariants, except one that outside text can reach: a
+// lone surrogate escape ("\udc00"), which it then writes as that single unit, as the tree reader
+// does. Release builds compile the checks out; the other builds must not abort on an answer.
+#define RAPIDJSON_ASSERT(x) ((void)0)
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
+
+#include <charconv>
 #include <cmath>
 #include <cstring>
-#include <new>
-#include <tuple>
 #include <limits>
+#include <new>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <unordered_map>
 #include <vector>
+
+// What either reader makes of an answer, handed to the answer in one step.
+struct TAnswerParts {
+    int64_t Code = 0;
+    int64_t Count = 0;
+    TAPIDataAnswerType Type = datNull;
+    std::vector<QString> Names; // column names, cut to the length a column key keeps
+    std::unique_ptr<TRecs<QString>> Rows;
+    QJsonValue Raw{QJsonValue::Undefined}; // none unless the answer has one
+};
 
 namespace {
 
-bool IsAbsent(const QJsonValue &value)
+// A JSON number as the parser keeps it: a whole number within 64 bits is an integer with every
+// digit, anything else a double.
+struct TNumber {
+    bool Whole = false;
+    int64_t Int = 0;
+    double Real = 0;
+};
+
+TNumber NumberOf(double d)
 {
-    return value.isUndefined() || value.isNull();
+    TNumber number;
+    if (std::trunc(d) == d && d >= -9223372036854775808.0 && d < 9223372036854775808.0) {
+        number.Whole = true;
+        number.Int = int64_t(d);
+    } else {
+        number.Real = d;
+    }
+    return number;
 }
 
-// A whole number member ("code", "count"): absent or null reads as 0; a number must be whole and
-// within 64 bits; a text must hold a decimal integer. Anything else is not a readable answer.
-bool ReadWhole(const QJsonValue &value, int64_t &result)
+TNumber NumberOf(const QJsonValue &value)
+{
+    const QVariant number = value.toVariant();
+    if (number.typeId() == QMetaType::LongLong) {
+        TNumber whole;
+        whole.Whole = true;
+        whole.Int = number.toLongLong();
+        return whole;
+    }
+    return NumberOf(value.toDouble());
+}
+
+// A number's JSON text as the answer wrote it; false where the tree reader would refuse it.
+bool NumberOf(std::string_view text, TNumber &number)
+{
+    const char *begin = text.data();
+    const char *end = begin + text.size();
+    if (text.find_first_of(".eE") == std::string_view::npos) {
+        const auto [last, error] = std::from_chars(begin, end, number.Int);
+        if (error == std::errc() && last == end) {
+            number.Whole = true;
+            return true;
+        }
+    }
+    bool ok = false;
+    const double d = QByteArray::fromRawData(begin, qsizetype(text.size())).toDouble(&ok);
+    if (!ok)
+        return false;
+    number = NumberOf(d);
+    return true;
+}
+
+QJsonValue JsonOf(const TNumber &number)
+{
+    return number.Whole ? QJsonValue(qint64(number.Int)) : QJsonValue(number.Real);
+}
+
+QString NumberText(const TNumber &number)
+{
+    return number.Whole ? QString::number(number.Int)
+                        : QString::number(number.Real, 'g', QLocale::FloatingPointShortest);
+}
+
+// A whole number member ("code", "count") given as text: a decimal integer, blanks around allowed.
+bool WholeOfText(QStringView text, int64_t &result)
+{
+    bool ok = false;
+    result = text.trimmed().toLongLong(&ok);
+    return ok;
+}
+
+// The same for any member value: absent or null reads as 0, a number must be whole and within
+// 64 bits. Anything else is not a readable answer.
+bool WholeOf(const QJsonValue &value, int64_t &result)
 {
     result = 0;
     switch (value.type()) {
@@ -30,39 +117,20 @@ bool ReadWhole(const QJsonValue &value, int64_t &result)
     case QJsonValue::Null:
         return true;
     case QJsonValue::Double: {
-        const QVariant number = value.toVariant();
-        if (number.typeId() == QMetaType::LongLong) {
-            result = number.toLongLong();
-            return true;
-        }
-        const double d = value.toDouble();
-        if (!std::isfinite(d) || std::trunc(d) != d || std::fabs(d) >= 9223372036854775808.0)
-            return false;
-        result = int64_t(d);
-        return true;
+        const TNumber number = NumberOf(value);
+        result = number.Int;
+        return number.Whole;
     }
-    case QJsonValue::String: {
-        bool ok = false;
-        result = QStringView(value.toString()).trimmed().toLongLong(&ok);
-        return ok;
-    }
+    case QJsonValue::String:
+        return WholeOfText(value.toString(), result);
     default:
         return false;
     }
 }
 
-// A number as its JSON text. Whole numbers the parser kept as 64-bit integers keep every digit;
-// other numbers get their shortest exact form, whole ones without an exponent where a double
-// holds every digit.
-QString NumberText(const QJsonValue &value)
+QString BoolText(bool value)
 {
-    const QVariant number = value.toVariant();
-    if (number.typeId() == QMetaType::LongLong)
-        return QString::number(number.toLongLong());
-    const double d = value.toDouble();
-    if (std::trunc(d) == d && std::fabs(d) < 9007199254740992.0) // 2^53
-        return QString::number(int64_t(d));
-    return QString::number(d, 'g', QLocale::FloatingPointShortest);
+    return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
 // The text of one cell: a string's characters, anything else its JSON text; null is empty.
@@ -72,9 +140,9 @@ QString CellText(const QJsonValue &value)
     case QJsonValue::String:
         return value.toString();
     case QJsonValue::Double:
-        return NumberText(value);
+        return NumberText(NumberOf(value));
     case QJsonValue::Bool:
-        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+        return BoolText(value.toBool());
     case QJsonValue::Object:
         return QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
     case QJsonValue::Array:
@@ -90,6 +158,12 @@ QString CellText(const QJsonValueConstRef &value)
     return value.type() == QJsonValue::String ? value.toString() : CellText(QJsonValue(value));
 }
 
+// A column name as the column list keeps it.
+QString ColumnName(const QString &text)
+{
+    return text.left(TUAPIKey::MaxLength);
+}
+
 // A row whose cells are placed straight into its list: nothing listens to a row being built.
 class TAnswerRow : public TRec<QString> {
 public:
@@ -97,26 +171,85 @@ public:
     void Place(QString &&cell) { FItems.push_back(std::move(cell)); }
 };
 
-// Collects the cells of one row, then stores them all in one block that the row's cells share,
-// reference-counted and copied on write like any QString. A row then costs one allocation
-// instead of one per cell, and for a large answer the allocations are most of the work.
+// Where a cell's characters lie in the text gathered for the current row.
+struct TCellSpan {
+    size_t Offset = 0;
+    size_t Size = 0;
+};
+
+// Gathers the characters of one row's cells, then stores them all in one block that the row's
+// cells share, reference-counted and copied on write like any QString. A row then costs one
+// allocation instead of one per cell, and for a large answer the allocations are most of the work.
 class TRowBuilder {
 public:
-    void Add(QString cell) { FCells.push_back(std::move(cell)); }
+    // Room for `units` more characters after those gathered so far; valid until the next call.
+    char16_t *Room(size_t units);
+    // The next `units` characters of the room become a cell.
+    TCellSpan Commit(size_t units)
+    {
+        const TCellSpan cell{FUsed, units};
+        FUsed += units;
+        return cell;
+    }
+    TCellSpan Append(QStringView text);
+    TCellSpan AppendLatin1(std::string_view text);
+    // Array rows: the cells in the order they are added.
+    void Add(TCellSpan cell) { FCells.push_back(cell); }
     std::unique_ptr<TRec<QString>> Take();
+    // Object rows: the given cells, in column order. The builder starts afresh either way.
+    std::unique_ptr<TRec<QString>> Take(const TCellSpan *cells, size_t count);
 
 private:
-    std::vector<QString> FCells;
+    std::unique_ptr<char16_t[]> FText;
+    size_t FCapacity = 0;
+    size_t FUsed = 0;
+    std::vector<TCellSpan> FCells;
 };
+
+char16_t *TRowBuilder::Room(size_t units)
+{
+    if (!FText || units > FCapacity - FUsed) {
+        const size_t capacity = std::max({FCapacity * 2, FUsed + units, size_t(256)});
+        auto text = std::make_unique_for_overwrite<char16_t[]>(capacity);
+        if (FUsed)
+            std::memcpy(text.get(), FText.get(), FUsed * sizeof(char16_t));
+        FText = std::move(text);
+        FCapacity = capacity;
+    }
+    return FText.get() + FUsed;
+}
+
+TCellSpan TRowBuilder::Append(QStringView text)
+{
+    const size_t size = size_t(text.size());
+    if (size)
+        std::memcpy(Room(size), text.utf16(), size * sizeof(char16_t));
+    return Commit(size);
+}
+
+TCellSpan TRowBuilder::AppendLatin1(std::string_view text)
+{
+    char16_t *out = Room(text.size());
+    for (const char c : text)
+        *out++ = char16_t(uint8_t(c));
+    return Commit(text.size());
+}
 
 std::unique_ptr<TRec<QString>> TRowBuilder::Take()
 {
-    auto row = std::make_unique<TAnswerRow>(int(FCells.size())); // reserved: Place cannot throw
+    auto row = Take(FCells.data(), FCells.size());
+    FCells.clear();
+    return row;
+}
+
+std::unique_ptr<TRec<QString>> TRowBuilder::Take(const TCellSpan *cells, size_t count)
+{
+    auto row = std::make_unique<TAnswerRow>(int(count)); // reserved: Place cannot throw
     qsizetype units = 0;
     int shared = 0;
-    for (const QString &cell : FCells) {
-        if (!cell.isEmpty()) {
-            units += cell.size() + 1; // QString keeps a terminating zero after its characters
+    for (size_t i = 0; i < count; ++i) {
+        if (cells[i].Size) {
+            units += qsizetype(cells[i].Size) + 1; // QString keeps a terminating zero after its characters
             ++shared;
         }
     }
@@ -129,20 +262,34 @@ std::unique_ptr<TRec<QString>> TRowBuilder::Take()
         // One reference per cell, counted before any cell exists, so no cell has to count its own.
         header->ref_.storeRelaxed(shared);
     }
-    for (const QString &cell : FCells) {
-        const qsizetype size = cell.size();
+    for (size_t i = 0; i < count; ++i) {
+        const size_t size = cells[i].Size;
         if (size == 0) {
             row->Place(QString());
             continue;
         }
-        std::memcpy(data, cell.constData(), size_t(size) * sizeof(char16_t));
+        std::memcpy(data, FText.get() + cells[i].Offset, size * sizeof(char16_t));
         data[size] = 0;
-        row->Place(QString(QString::DataPointer(header, data, size)));
+        row->Place(QString(QString::DataPointer(header, data, qsizetype(size))));
         data += size + 1;
     }
-    FCells.clear();
+    FUsed = 0;
     return row;
 }
+
+// The rows in answer order, owned by one table.
+std::unique_ptr<TRecs<QString>> RowTable(std::vector<std::unique_ptr<TRec<QString>>> &built)
+{
+    auto rows = std::make_unique<TRecs<QString>>(int(built.size()));
+    for (auto &row : built) {
+        rows->Add(row.get());
+        row.release(); // owned by `rows` now
+    }
+    built.clear();
+    return rows;
+}
+
+// ---- The tree reader: the whole document through QJsonDocument, then the rows.
 
 // A row from an object: for each column, the value under its name; missing and null are empty.
 std::unique_ptr<TRec<QString>> ObjectRow(const QJsonObject &object, const std::vector<QString> &names,
@@ -151,7 +298,7 @@ std::unique_ptr<TRec<QString>> ObjectRow(const QJsonObject &object, const std::v
     const auto end = object.constEnd();
     for (const QString &name : names) {
         const auto it = object.constFind(name);
-        builder.Add(it == end ? QString() : CellText(*it));
+        builder.Add(builder.Append(it == end ? QString() : CellText(*it)));
     }
     return builder.Take();
 }
@@ -164,9 +311,544 @@ std::unique_ptr<TRec<QString>> ArrayRow(const QJsonArray &array, TRowBuilder &bu
     for (const QJsonValueConstRef value : array) {
         if (value.isNull())
             return nullptr;
-        builder.Add(CellText(value));
+        builder.Add(builder.Append(CellText(value)));
     }
     return builder.Take();
+}
+
+bool IsAbsent(const QJsonValue &value)
+{
+    return value.isUndefined() || value.isNull();
+}
+
+bool ReadTree(const QByteArray &utf8, TAnswerParts &parts)
+{
+    QJsonParseError error{};
+    QJsonDocument document = QJsonDocument::fromJson(utf8, &error);
+    if (error.error == QJsonParseError::GarbageAtEnd && error.offset > 0) {
+        // Whatever follows the first complete value is not part of the answer.
+        document = QJsonDocument::fromJson(QByteArray::fromRawData(utf8.constData(), error.offset), &error);
+    }
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return false;
+    QJsonObject top = document.object();
+    document = QJsonDocument(); // `top` alone holds the tree now, so it can be taken apart below
+
+    if (!WholeOf(top.value(u"code"), parts.Code) || !WholeOf(top.value(u"count"), parts.Count))
+        return false;
+    const QJsonValue fields = top.value(u"fields");
+    QJsonValue data = top.take(u"data");
+    if (IsAbsent(fields) || IsAbsent(data))
+        return false;
+
+    // Object rows are looked up under the names as the column list keeps them.
+    if (fields.isArray()) {
+        const QJsonArray list = fields.toArray();
+        parts.Names.reserve(size_t(list.size()));
+        for (const QJsonValue &item : list)
+            parts.Names.push_back(ColumnName(CellText(item)));
+    }
+
+    TRowBuilder builder;
+    std::vector<std::unique_ptr<TRec<QString>>> built;
+    if (data.isArray()) {
+        parts.Type = datJSONRows;
+        QJsonArray elements = data.toArray();
+        data = QJsonValue(); // the array's only holder is now `elements`
+        const qsizetype total = elements.size();
+        if (total > std::numeric_limits<int>::max())
+            return false;
+        // Built from the back so each element can be dropped as soon as its row is made: the
+        // parsed tree and the rows then never both hold the whole answer.
+        built.resize(size_t(total));
+        for (qsizetype i = total - 1; i >= 0; --i) {
+            {
+                const QJsonValue element = elements.at(i);
+                if (element.isObject())
+                    built[size_t(i)] = ObjectRow(element.toObject(), parts.Names, builder);
+                else if (element.isArray())
+                    built[size_t(i)] = ArrayRow(element.toArray(), builder);
+                if (!built[size_t(i)])
+                    return false;
+            }
+            elements.removeLast();
+        }
+        parts.Rows = RowTable(built);
+    } else if (data.isObject()) {
+        parts.Type = datJSONRow;
+        built.push_back(ObjectRow(data.toObject(), parts.Names, builder));
+        parts.Rows = RowTable(built);
+    } else {
+        parts.Type = datNull;
+    }
+    parts.Raw = top.value(u"raw");
+    return true;
+}
+
+// ---- The stream reader: one pass over the text, cells taken as they arrive.
+
+// Assembles a nested value (the "raw" member, a cell or column name that is an object or an
+// array) from the reader's events, one open container per level.
+class TValueBuilder {
+public:
+    bool IsOpen() const { return !FLevels.empty(); }
+    void Open(bool object) { FLevels.push_back(TLevel{object, {}, {}, {}}); }
+    void SetKey(QString key) { FLevels.back().Key = std::move(key); }
+    void Add(const QJsonValue &value)
+    {
+        TLevel &level = FLevels.back();
+        if (level.IsObject)
+            level.Object.insert(level.Key, value); // a repeated key: the later value wins
+        else
+            level.Array.append(value);
+    }
+    QJsonValue Close()
+    {
+        TLevel &level = FLevels.back();
+        const QJsonValue value = level.IsObject ? QJsonValue(std::move(level.Object)) : QJsonValue(std::move(level.Array));
+        FLevels.pop_back();
+        return value;
+    }
+
+private:
+    struct TLevel {
+        bool IsObject;
+        QJsonArray Array;
+        QJsonObject Object;
+        QString Key;
+    };
+    std::vector<TLevel> FLevels;
+};
+
+// One scalar of the text; a string's characters stay in the parser's buffer.
+struct TScalar {
+    QJsonValue::Type Type = QJsonValue::Null;
+    bool Bool = false;
+    TNumber Number;
+    QStringView Text;
+};
+
+class TStreamReader {
+public:
+    explicit TStreamReader(TAnswerParts &parts) : FParts(parts) {}
+    bool Read(const QByteArray &utf8);
+
+    // The parser's events; false stops it.
+    bool Null() { return Scalar(TScalar{}); }
+    bool Bool(bool value) { return Scalar(TScalar{QJsonValue::Bool, value, {}, {}}); }
+    // Numbers are read again from their text, as the tree reader reads them.
+    bool Int(int) { return Number(); }
+    bool Uint(unsigned) { return Number(); }
+    bool Int64(int64_t) { return Number(); }
+    bool Uint64(uint64_t) { return Number(); }
+    bool Double(double) { return Number(); }
+    bool RawNumber(const char16_t *, rapidjson::SizeType, bool) { return false; } // not asked for
+    bool String(const char16_t *text, rapidjson::SizeType size, bool)
+    {
+        return Scalar(TScalar{QJsonValue::String, false, {}, QStringView(text, qsizetype(size))});
+    }
+    bool Key(const char16_t *text, rapidjson::SizeType size, bool);
+    bool StartObject() { return Open(true); }
+    bool StartArray() { return Open(false); }
+    bool EndObject(rapidjson::SizeType) { return Close(); }
+    bool EndArray(rapidjson::SizeType) { return Close(); }
+
+private:
+    // What the innermost open container is.
+    enum TMode : uint8_t { mdTop, mdFields, mdRows, mdArrayRow, mdObjectRow, mdBuild, mdSkip };
+    // The member of the answer being read.
+    enum TMember : uint8_t { mbOther, mbCode, mbCount, mbFields, mbData, mbRaw };
+    // The nesting the tree reader accepts.
+    static constexpr size_t MaxDepth = 1024;
+
+    bool Number();
+    bool Scalar(const TScalar &value);
+    bool TopScalar(const TScalar &value);
+    bool Open(bool object);
+    bool Close();
+    // A finished nested value, for the container it belongs to.
+    bool Deliver(const QJsonValue &value);
+
+    QString Text(const TScalar &value);
+    TCellSpan Cell(const TScalar &value);
+    QJsonValue Json(const TScalar &value);
+    // "code" and "count": null reads as 0, a number must be whole, a text must hold one.
+    bool Whole(const TScalar &value, int64_t &whole);
+
+    void StartObjectRow();
+    void SetColumn(TCellSpan cell);
+    void AddRow(std::unique_ptr<TRec<QString>> row) { FBuilt.push_back(std::move(row)); }
+
+    TAnswerParts &FParts;
+    const rapidjson::MemoryStream *FStream = nullptr;
+    std::vector<TMode> FModes; // the open containers, innermost last
+    TMember FMember = mbOther;
+    unsigned FSeen = 0; // the members met so far, a bit each
+    bool FFieldsDone = false;
+    bool FDone = false;
+    TRowBuilder FRow;
+    std::vector<std::unique_ptr<TRec<QString>>> FBuilt;
+    TValueBuilder FValue;
+
+    // Object rows: column positions by key, a chain for a name given twice, the cells of the row
+    // in column order, and the keys of the previous row by position, since rows repeat them.
+    struct TColumns {
+        int First;
+        int Last;
+    };
+    struct TRecentKey {
+        std::u16string Text;
+        int Column;
+    };
+    bool FKeysReady = false;
+    std::unordered_map<std::u16string, TColumns> FColumns;
+    std::vector<int> FNextColumn;
+    std::vector<TCellSpan> FSlots;
+    std::vector<TRecentKey> FRecent;
+    size_t FKeyIndex = 0;
+    int FColumn = -1; // the first column of the current key; -1 when none
+};
+
+bool TStreamReader::Read(const QByteArray &utf8)
+{
+    qsizetype from = 0;
+    if (utf8.startsWith("\xEF\xBB\xBF"))
+        from = 3; // a byte-order mark ahead of the answer
+    if (utf8.size() - from >= qsizetype(std::numeric_limits<rapidjson::SizeType>::max()))
+        return false;
+    // Texts arrive as UTF-16, checked to be UTF-8 as strictly as the tree reader checks them.
+    rapidjson::MemoryStream stream(utf8.constData() + from, size_t(utf8.size() - from));
+    FStream = &stream;
+    rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF16<char16_t>> reader;
+    constexpr unsigned flags = rapidjson::kParseIterativeFlag | rapidjson::kParseStopWhenDoneFlag;
+    if (reader.Parse<flags>(stream, *this).IsError() || !FDone)
+        return false;
+    if (!(FSeen & (1u << mbFields)) || !(FSeen & (1u << mbData)))
+        return false;
+    if (FParts.Type != datNull) {
+        if (FBuilt.size() > size_t(std::numeric_limits<int>::max()))
+            return false;
+        FParts.Rows = RowTable(FBuilt);
+    }
+    return true;
+}
+
+bool TStreamReader::Number()
+{
+    // The parser has just taken the number, so its text ends here and reaches back over the
+    // characters a number is written with.
+    const char *end = FStream->src_;
+    const char *begin = end;
+    while (begin > FStream->begin_ && std::strchr("0123456789+-.eE", begin[-1]) && begin[-1] != '\0')
+        --begin;
+    TScalar number{QJsonValue::Double, false, {}, {}};
+    return NumberOf(std::string_view(begin, size_t(end - begin)), number.Number) && Scalar(number);
+}
+
+QString TStreamReader::Text(const TScalar &value)
+{
+    switch (value.Type) {
+    case QJsonValue::String:
+        return value.Text.toString();
+    case QJsonValue::Double:
+        return NumberText(value.Number);
+    case QJsonValue::Bool:
+        return BoolText(value.Bool);
+    default:
+        return QString();
+    }
+}
+
+TCellSpan TStreamReader::Cell(const TScalar &value)
+{
+    switch (value.Type) {
+    case QJsonValue::String:
+        return FRow.Append(value.Text);
+    case QJsonValue::Double:
+        if (value.Number.Whole) {
+            char digits[24];
+            const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value.Number.Int);
+            return FRow.AppendLatin1(std::string_view(digits, size_t(end - digits)));
+        }
+        return FRow.Append(NumberText(value.Number));
+    case QJsonValue::Bool:
+        return FRow.AppendLatin1(value.Bool ? "true" : "false");
+    default:
+        return TCellSpan{};
+    }
+}
+
+QJsonValue TStreamReader::Json(const TScalar &value)
+{
+    switch (value.Type) {
+    case QJsonValue::String:
+        return QJsonValue(value.Text.toString());
+    case QJsonValue::Double:
+        return JsonOf(value.Number);
+    case QJsonValue::Bool:
+        return QJsonValue(value.Bool);
+    default:
+        return QJsonValue(QJsonValue::Null);
+    }
+}
+
+bool TStreamReader::Whole(const TScalar &value, int64_t &whole)
+{
+    switch (value.Type) {
+    case QJsonValue::Null:
+        whole = 0;
+        return true;
+    case QJsonValue::Double:
+        whole = value.Number.Int;
+        return value.Number.Whole;
+    case QJsonValue::String:
+        return WholeOfText(value.Text, whole);
+    default:
+        return false;
+    }
+}
+
+bool TStreamReader::Scalar(const TScalar &value)
+{
+    if (FModes.empty())
+        return false; // the answer is an object
+    switch (FModes.back()) {
+    case mdTop:
+        return TopScalar(value);
+    case mdFields:
+        FParts.Names.push_back(ColumnName(Text(value)));
+        return true;
+    case mdRows:
+        return false; // a row is an object or an array
+    case mdArrayRow:
+        if (value.Type == QJsonValue::Null)
+            return false;
+        FRow.Add(Cell(value));
+        return true;
+    case mdObjectRow:
+        if (FColumn >= 0)
+            SetColumn(Cell(value));
+        return true;
+    case mdBuild:
+        FValue.Add(Json(value));
+        return true;
+    case mdSkip:
+        return true;
+    }
+    return false;
+}
+
+bool TStreamReader::TopScalar(const TScalar &value)
+{
+    switch (FMember) {
+    case mbCode:
+        return Whole(value, FParts.Code);
+    case mbCount:
+        return Whole(value, FParts.Count);
+    case mbFields:
+        FFieldsDone = true; // not a list: no columns
+        return value.Type != QJsonValue::Null;
+    case mbData:
+        FParts.Type = datNull;
+        return value.Type != QJsonValue::Null;
+    case mbRaw:
+        FParts.Raw = Json(value);
+        return true;
+    case mbOther:
+        return true;
+    }
+    return false;
+}
+
+bool TStreamReader::Key(const char16_t *text, rapidjson::SizeType size, bool)
+{
+    const std::u16string_view key(text, size);
+    switch (FModes.back()) {
+    case mdTop: {
+        if (key == u"code")
+            FMember = mbCode;
+        else if (key == u"count")
+            FMember = mbCount;
+        else if (key == u"fields")
+            FMember = mbFields;
+        else if (key == u"data")
+            FMember = mbData;
+        else if (key == u"raw")
+            FMember = mbRaw;
+        else
+            return (FMember = mbOther, true);
+        const unsigned bit = 1u << FMember;
+        if (FSeen & bit)
+            return false; // the later one would win: left to the tree reader
+        FSeen |= bit;
+        return true;
+    }
+    case mdObjectRow: {
+        const size_t index = FKeyIndex++;
+        if (index < FRecent.size() && FRecent[index].Text == key) {
+            FColumn = FRecent[index].Column;
+            return true;
+        }
+        const auto it = FColumns.find(std::u16string(key));
+        FColumn = it != FColumns.end() ? it->second.First : -1;
+        if (index >= FRecent.size())
+            FRecent.resize(index + 1);
+        FRecent[index].Text.assign(key);
+        FRecent[index].Column = FColumn;
+        return true;
+    }
+    case mdBuild:
+        FValue.SetKey(QStringView(key).toString());
+        return true;
+    default: // mdSkip: only objects have keys
+        return true;
+    }
+}
+
+void TStreamReader::StartObjectRow()
+{
+    if (!FKeysReady) {
+        FNextColumn.assign(FParts.Names.size(), -1);
+        for (size_t c = 0; c < FParts.Names.size(); ++c) {
+            const QString &name = FParts.Names[c];
+            const auto [it, added] = FColumns.try_emplace(std::u16string(QStringView(name).utf16(), size_t(name.size())),
+                                                          TColumns{int(c), int(c)});
+            if (!added) {
+                FNextColumn[size_t(it->second.Last)] = int(c);
+                it->second.Last = int(c);
+            }
+        }
+        FKeysReady = true;
+    }
+    FSlots.assign(FParts.Names.size(), TCellSpan{});
+    FKeyIndex = 0;
+    FColumn = -1;
+}
+
+void TStreamReader::SetColumn(TCellSpan cell)
+{
+    for (int c = FColumn; c >= 0; c = FNextColumn[size_t(c)])
+        FSlots[size_t(c)] = cell; // a key given twice: the later value wins
+}
+
+bool TStreamReader::Open(bool object)
+{
+    if (FModes.size() >= MaxDepth)
+        return false;
+    if (FModes.empty()) {
+        if (!object)
+            return false;
+        FModes.push_back(mdTop);
+        return true;
+    }
+    TMode mode = mdSkip;
+    switch (FModes.back()) {
+    case mdTop:
+        switch (FMember) {
+        case mbCode:
+        case mbCount:
+            return false;
+        case mbFields:
+            if (object)
+                FFieldsDone = true; // not a list: no columns
+            else
+                mode = mdFields;
+            break;
+        case mbData:
+            if (!object) {
+                FParts.Type = datJSONRows;
+                mode = mdRows;
+            } else {
+                if (!FFieldsDone)
+                    return false;
+                FParts.Type = datJSONRow;
+                StartObjectRow();
+                mode = mdObjectRow;
+            }
+            break;
+        case mbRaw:
+            mode = mdBuild;
+            break;
+        case mbOther:
+            break;
+        }
+        break;
+    case mdRows:
+        if (object) {
+            if (!FFieldsDone)
+                return false;
+            StartObjectRow();
+            mode = mdObjectRow;
+        } else {
+            mode = mdArrayRow;
+        }
+        break;
+    case mdObjectRow:
+        if (FColumn >= 0)
+            mode = mdBuild;
+        break;
+    case mdFields:
+    case mdArrayRow:
+    case mdBuild:
+        mode = mdBuild;
+        break;
+    case mdSkip:
+        break;
+    }
+    if (mode == mdBuild)
+        FValue.Open(object);
+    FModes.push_back(mode);
+    return true;
+}
+
+bool TStreamReader::Close()
+{
+    const TMode mode = FModes.back();
+    FModes.pop_back();
+    switch (mode) {
+    case mdTop:
+        FDone = true;
+        return true;
+    case mdFields:
+        FFieldsDone = true;
+        return true;
+    case mdArrayRow:
+        AddRow(FRow.Take());
+        return true;
+    case mdObjectRow:
+        AddRow(FRow.Take(FSlots.data(), FSlots.size()));
+        return true;
+    case mdBuild: {
+        const QJsonValue value = FValue.Close();
+        if (FValue.IsOpen()) {
+            FValue.Add(value);
+            return true;
+        }
+        return Deliver(value);
+    }
+    default:
+        return true;
+    }
+}
+
+bool TStreamReader::Deliver(const QJsonValue &value)
+{
+    switch (FModes.back()) {
+    case mdTop: // only "raw" is built whole
+        FParts.Raw = value;
+        return true;
+    case mdFields:
+        FParts.Names.push_back(ColumnName(CellText(value)));
+        return true;
+    case mdArrayRow:
+        FRow.Add(FRow.Append(CellText(value)));
+        return true;
+    case mdObjectRow:
+        SetColumn(FRow.Append(CellText(value)));
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -208,7 +890,7 @@ uint16_t TAPIDataAnswer::Parse(const QString &Str) noexcept
     if (Str.isEmpty())
         return ErrorUnreadable;
     try {
-        if (ReadAnswer(Str.toUtf8())) {
+        if (ReadAnswer(Str.toUtf8(), TReader::Auto)) {
             FErrorData.clear();
             return FError;
         }
@@ -220,12 +902,12 @@ uint16_t TAPIDataAnswer::Parse(const QString &Str) noexcept
     return ErrorUnreadable;
 }
 
-uint16_t TAPIDataAnswer::ParseUtf8(const QByteArray &Utf8) noexcept
+uint16_t TAPIDataAnswer::ParseUtf8(const QByteArray &Utf8, TReader Reader) noexcept
 {
     if (Utf8.isEmpty())
         return ErrorUnreadable;
     try {
-        if (ReadAnswer(Utf8)) {
+        if (ReadAnswer(Utf8, Reader)) {
             FErrorData.clear();
             return FError;
         }
@@ -240,86 +922,32 @@ uint16_t TAPIDataAnswer::ParseUtf8(const QByteArray &Utf8) noexcept
     return ErrorUnreadable;
 }
 
-bool TAPIDataAnswer::ReadAnswer(const QByteArray &utf8)
+bool TAPIDataAnswer::ReadAnswer(const QByteArray &utf8, TReader reader)
 {
-    QJsonParseError error{};
-    QJsonDocument document = QJsonDocument::fromJson(utf8, &error);
-    if (error.error == QJsonParseError::GarbageAtEnd && error.offset > 0) {
-        // Whatever follows the first complete value is not part of the answer.
-        document = QJsonDocument::fromJson(QByteArray::fromRawData(utf8.constData(), error.offset), &error);
-    }
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return false;
-    QJsonObject top = document.object();
-    document = QJsonDocument(); // `top` alone holds the tree now, so it can be taken apart below
-
-    int64_t code = 0;
-    int64_t count = 0;
-    if (!ReadWhole(top.value(u"code"), code) || !ReadWhole(top.value(u"count"), count))
-        return false;
-    const QJsonValue fields = top.value(u"fields");
-    QJsonValue data = top.take(u"data");
-    if (IsAbsent(fields) || IsAbsent(data))
-        return false;
-
-    FError = uint16_t(uint64_t(code));
-    FCount = int32_t(uint32_t(uint64_t(count)));
-
-    // Object rows are looked up under the names as the column list keeps them: cut to 32.
-    FField->Clear();
-    std::vector<QString> names;
-    if (fields.isArray()) {
-        const QJsonArray list = fields.toArray();
-        names.reserve(size_t(list.size()));
-        for (const QJsonValue &item : list) {
-            const QString name = CellText(item).left(TUAPIKey::MaxLength);
-            FField->Add(TUAPIKey(name));
-            names.push_back(name);
+    if (reader != TReader::Tree) {
+        TAnswerParts parts;
+        if (TStreamReader(parts).Read(utf8)) {
+            Take(parts);
+            return true;
         }
-    }
-
-    std::unique_ptr<TRecs<QString>> rows;
-    if (data.isArray()) {
-        FDataType = datJSONRows;
-        QJsonArray elements = data.toArray();
-        data = QJsonValue(); // the array's only holder is now `elements`
-        const qsizetype total = elements.size();
-        if (total > std::numeric_limits<int>::max())
+        if (reader == TReader::Stream)
             return false;
-        // Built from the back so each element can be dropped as soon as its row is made: the
-        // parsed tree and the rows then never both hold the whole answer.
-        TRowBuilder builder;
-        std::vector<std::unique_ptr<TRec<QString>>> built;
-        built.resize(size_t(total));
-        for (qsizetype i = total - 1; i >= 0; --i) {
-            {
-                const QJsonValue element = elements.at(i);
-                if (element.isObject())
-                    built[size_t(i)] = ObjectRow(element.toObject(), names, builder);
-                else if (element.isArray())
-                    built[size_t(i)] = ArrayRow(element.toArray(), builder);
-                if (!built[size_t(i)])
-                    return false;
-            }
-            elements.removeLast();
-        }
-        rows = std::make_unique<TRecs<QString>>(int(total));
-        for (auto &row : built) {
-            rows->Add(row.get());
-            row.release(); // owned by `rows` now
-        }
-    } else if (data.isObject()) {
-        FDataType = datJSONRow;
-        rows = std::make_unique<TRecs<QString>>(1);
-        TRowBuilder builder;
-        auto row = ObjectRow(data.toObject(), names, builder);
-        rows->Add(row.get());
-        row.release();
-    } else {
-        FDataType = datNull;
     }
-
-    FData->LoadData(std::move(rows), *FField);
-    FRaw = top.value(u"raw");
+    TAnswerParts parts;
+    if (!ReadTree(utf8, parts))
+        return false;
+    Take(parts);
     return true;
+}
+
+void TAPIDataAnswer::Take(TAnswerParts &parts)
+{
+    FError = uint16_t(uint64_t(parts.Code));
+    FCount = int32_t(uint32_t(uint64_t(parts.Count)));
+    FDataType = parts.Type;
+    FField->Clear();
+    for (const QString &name : parts.Names)
+        FField->Add(TUAPIKey(name));
+    FData->LoadData(std::move(parts.Rows), *FField);
+    FRaw = std::move(parts.Raw);
 }

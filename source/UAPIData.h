@@ -12,6 +12,8 @@
 // Shape of an answer's "data": none, one object, or an array of rows.
 enum TAPIDataAnswerType : uint8_t { datNull, datJSONRow, datJSONRows };
 
+struct TAnswerParts;
+
 // One service answer: its code, column names, rows and the free-form "raw" value. Built from
 // the answer text; an answer that cannot be read gets code 4 and keeps the whole text in
 // ErrorStr. Parsing never throws.
@@ -19,6 +21,12 @@ class TAPIDataAnswer {
 public:
     // The code of an answer the client could not read.
     static constexpr uint16_t ErrorUnreadable = 4;
+
+    // How the text is read. Stream: one pass, cells taken as they arrive; it declines whatever
+    // it would not read exactly like Tree: lenient or malformed JSON, a member given twice,
+    // object rows ahead of the column list, an unreadable answer. Tree: the whole document
+    // first, then the rows. Auto: Stream, and Tree for what Stream declines.
+    enum class TReader : uint8_t { Auto, Stream, Tree };
 
     // An unread answer: code 4, no rows.
     TAPIDataAnswer();
@@ -35,7 +43,7 @@ public:
     uint16_t Parse(const QString &Str) noexcept;
     // The same for the answer's UTF-8 bytes as they came off the wire, without a round trip
     // through UTF-16; an unreadable answer keeps them decoded in ErrorStr.
-    uint16_t ParseUtf8(const QByteArray &Utf8) noexcept;
+    uint16_t ParseUtf8(const QByteArray &Utf8, TReader Reader = TReader::Auto) noexcept;
 
     bool IsGood() const { return FError == 0; }
 
@@ -50,8 +58,9 @@ public:
     const QJsonValue &Raw() const { return FRaw; }
 
 private:
-    // False when the text is not a readable answer; may leave partial state behind.
-    bool ReadAnswer(const QByteArray &utf8);
+    // False when the text is not a readable answer; the answer is left as it was then.
+    bool ReadAnswer(const QByteArray &utf8, TReader reader);
+    void Take(TAnswerParts &parts);
 
     uint16_t FError = ErrorUnreadable;
     QString FErrorData;

@@ -118,6 +118,23 @@ std::vector<EnvelopeCase> EnvelopeCases()
         Bad("invalid UTF-8", "{\"fields\":[\"id\"],\"data\":[[\"\xC0\xAF\"]]}"),
         Bad("deep nesting", "{\"fields\":[],\"data\":[[" + QByteArray(5000, '[') + QByteArray(5000, ']') + "]]}"),
         Bad("bare word", "null"),
+        {"numbers read as the parser keeps them",
+         R"({"code":2.0,"count":1e2,"fields":[],"data":[[1e18,9223372036854775808,-0.0,0.1,1e300,-12]]})", 2,
+         datJSONRows, T{{"1000000000000000000", "9223372036854776000", "0", "0.1", "1e+300", "-12"}}},
+        Bad("number too small for a double", R"({"fields":[],"data":[[1e-400]]})"),
+        {"escapes", R"({"fields":[],"data":[["a\"b\\c\/d\n\u0416\ud83d\ude00\u0000"]]})", 0, datJSONRows,
+         T{{u"a\"b\\c/d\nЖ😀"_qs + QChar(0)}}},
+        {"lone low surrogate escape", R"({"fields":[],"data":[["\udc00"]]})", 0, datJSONRows, T{{QString(QChar(0xDC00))}}},
+        {"object rows in any key order", R"({"fields":["a","b"],"data":[{"a":"1","b":"2"},{"b":"3","a":"4"},{"c":"x","a":"5"},{}]})",
+         0, datJSONRows, T{{"1", "2"}, {"4", "3"}, {"5", ""}, {"", ""}}},
+        {"a key given twice in a row: the later wins", R"({"fields":["id","t"],"data":[{"id":"1","t":"a","id":"2"},{"t":"b","t":null}]})",
+         0, datJSONRows, T{{"2", "a"}, {"", ""}}},
+        {"byte-order mark ahead", "\xEF\xBB\xBF{\"fields\":[\"id\"],\"data\":[[\"1\"]]}", 0, datJSONRows, T{{"1"}}},
+        {"nesting as deep as the parser goes",
+         "{\"fields\":[],\"data\":[],\"raw\":" + QByteArray(1023, '[') + QByteArray(1023, ']') + "}", 0, datJSONRows, T{}},
+        Bad("one level deeper", "{\"fields\":[],\"data\":[],\"raw\":" + QByteArray(1024, '[') + QByteArray(1024, ']') + "}"),
+        Bad("invalid UTF-8 in an ignored member", "{\"fields\":[],\"data\":[],\"junk\":[\"\xED\xA0\x80\"]}"),
+        Bad("invalid UTF-8 in an unknown key", "{\"fields\":[\"a\"],\"data\":[{\"\xFF\":1}]}"),
     };
 }
 
@@ -176,11 +193,70 @@ TEST_P(Envelope, ReadsAsBytesAlike)
     Check(c, answer, code, QString::fromUtf8(c.text));
 }
 
+// Everything an answer holds, for comparing two readings of one text.
+void ExpectSameAnswer(const TAPIDataAnswer &a, const TAPIDataAnswer &b)
+{
+    EXPECT_EQ(a.Error(), b.Error());
+    EXPECT_EQ(a.ErrorStr(), b.ErrorStr());
+    EXPECT_EQ(a.DataType(), b.DataType());
+    EXPECT_EQ(a.Count(), b.Count());
+    EXPECT_EQ(NamesOf(a), NamesOf(b));
+    EXPECT_EQ(a.Data().IsLoaded(), b.Data().IsLoaded());
+    EXPECT_EQ(RowsOf(a), RowsOf(b));
+    EXPECT_EQ(a.Raw(), b.Raw());
+    for (int f = 0; f < DataFieldTypeCount; ++f)
+        EXPECT_EQ(a.Data().Conv()[TDataFieldType(f)], b.Data().Conv()[TDataFieldType(f)]);
+}
+
+// The one-pass reader reads every well-formed answer of the table by itself, exactly as the tree
+// reader does, and declines every unreadable one.
+TEST_P(Envelope, StreamReaderAgreesWithTheTree)
+{
+    const EnvelopeCase &c = GetParam();
+    TAPIDataAnswer stream;
+    TAPIDataAnswer tree;
+    stream.ParseUtf8(c.text, TAPIDataAnswer::TReader::Stream);
+    tree.ParseUtf8(c.text, TAPIDataAnswer::TReader::Tree);
+    ExpectSameAnswer(stream, tree);
+}
+
 INSTANTIATE_TEST_SUITE_P(Answers, Envelope, testing::ValuesIn(EnvelopeCases()),
                          CaseName);
 
 INSTANTIATE_TEST_SUITE_P(Answers, EnvelopeText, testing::ValuesIn(TextEnvelopeCases()),
                          CaseName);
+
+// Texts the one-pass reader leaves to the tree reader: JSON the tree reader is lenient about, and
+// answers where a member given again replaces the earlier one.
+TEST(APIDataAnswer, DeclinedTextsAreReadByTheTree)
+{
+    struct Case {
+        const char *name;
+        QByteArray text;
+        Table rows;
+    };
+    const std::vector<Case> cases = {
+        {"raw tab in a text", "{\"fields\":[],\"data\":[[\"a\tb\"]]}", {{"a\tb"}}},
+        {"number ending in a point", R"({"fields":[],"data":[[1.]]})", {{"1"}}},
+        {"unknown escape", R"({"fields":[],"data":[["\x"]]})", {{"x"}}},
+        {"lone high surrogate escape", R"({"fields":[],"data":[["\ud800x"]]})", {{QChar(0xD800) + u"x"_qs}}},
+        {"data given twice", R"({"fields":[],"data":[["1"]],"data":[["2"]]})", {{"2"}}},
+        {"code given twice", R"({"code":"busy","fields":[],"data":[["1"]],"code":0})", {{"1"}}},
+        {"object rows ahead of the columns", R"({"data":[{"id":"1"}],"fields":["id"]})", {{"1"}}},
+        {"columns given again after the rows", R"({"fields":["x"],"data":{"id":"1"},"fields":["id"]})", {{"1"}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TAPIDataAnswer stream;
+        TAPIDataAnswer tree;
+        TAPIDataAnswer answer;
+        EXPECT_EQ(stream.ParseUtf8(c.text, TAPIDataAnswer::TReader::Stream), 4);
+        tree.ParseUtf8(c.text, TAPIDataAnswer::TReader::Tree);
+        EXPECT_EQ(answer.ParseUtf8(c.text), 0);
+        EXPECT_EQ(RowsOf(answer), c.rows);
+        ExpectSameAnswer(answer, tree);
+    }
+}
 
 TEST(APIDataAnswer, ColumnsCountAndLookupByField)
 {
