@@ -430,8 +430,10 @@ struct TScalar {
 
 class TStreamReader {
 public:
+    enum TResult : uint8_t { Read, Declined, Unreadable };
+
     explicit TStreamReader(TAnswerParts &parts) : FParts(parts) {}
-    bool Read(const QByteArray &utf8);
+    TResult Parse(const QByteArray &utf8);
 
     // The parser's events; false stops it.
     bool Null() { return Scalar(TScalar{}); }
@@ -509,28 +511,35 @@ private:
     int FColumn = -1; // the first column of the current key; -1 when none
 };
 
-bool TStreamReader::Read(const QByteArray &utf8)
+TStreamReader::TResult TStreamReader::Parse(const QByteArray &utf8)
 {
     qsizetype from = 0;
     if (utf8.startsWith("\xEF\xBB\xBF"))
         from = 3; // a byte-order mark ahead of the answer
-    if (utf8.size() - from >= qsizetype(std::numeric_limits<rapidjson::SizeType>::max()))
-        return false;
+    const size_t size = size_t(utf8.size() - from);
+    if (size >= std::numeric_limits<rapidjson::SizeType>::max())
+        return Declined;
     // Texts arrive as UTF-16, checked to be UTF-8 as strictly as the tree reader checks them.
-    rapidjson::MemoryStream stream(utf8.constData() + from, size_t(utf8.size() - from));
+    rapidjson::MemoryStream stream(utf8.constData() + from, size);
     FStream = &stream;
     rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF16<char16_t>> reader;
     constexpr unsigned flags = rapidjson::kParseIterativeFlag | rapidjson::kParseStopWhenDoneFlag;
-    if (reader.Parse<flags>(stream, *this).IsError() || !FDone)
-        return false;
-    if (!(FSeen & (1u << mbFields)) || !(FSeen & (1u << mbData)))
-        return false;
+    const rapidjson::ParseResult result = reader.Parse<flags>(stream, *this);
+    if (result.IsError()) {
+        // A text that ran out before the answer closed is cut short; the tree reader, lenient
+        // about characters but not about structure, could not close it either.
+        if (result.Code() != rapidjson::kParseErrorTermination && result.Offset() == size && stream.Tell() == size)
+            return Unreadable;
+        return Declined;
+    }
+    if (!FDone || !(FSeen & (1u << mbFields)) || !(FSeen & (1u << mbData)))
+        return Declined;
     if (FParts.Type != datNull) {
         if (FBuilt.size() > size_t(std::numeric_limits<int>::max()))
-            return false;
+            return Declined;
         FParts.Rows = RowTable(FBuilt);
     }
-    return true;
+    return Read;
 }
 
 bool TStreamReader::Number()
@@ -926,11 +935,12 @@ bool TAPIDataAnswer::ReadAnswer(const QByteArray &utf8, TReader reader)
 {
     if (reader != TReader::Tree) {
         TAnswerParts parts;
-        if (TStreamReader(parts).Read(utf8)) {
+        const TStreamReader::TResult result = TStreamReader(parts).Parse(utf8);
+        if (result == TStreamReader::Read) {
             Take(parts);
             return true;
         }
-        if (reader == TReader::Stream)
+        if (result == TStreamReader::Unreadable || reader == TReader::Stream)
             return false;
     }
     TAnswerParts parts;

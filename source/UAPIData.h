@@ -25,7 +25,8 @@ public:
     // How the text is read. Stream: one pass, cells taken as they arrive; it declines whatever
     // it would not read exactly like Tree: lenient or malformed JSON, a member given twice,
     // object rows ahead of the column list, an unreadable answer. Tree: the whole document
-    // first, then the rows. Auto: Stream, and Tree for what Stream declines.
+    // first, then the rows. Auto: Stream, and Tree for what Stream declines, except a text cut
+    // short, which neither can read.
     enum class TReader : uint8_t { Auto, Stream, Tree };
 
     // An unread answer: code 4, no rows.

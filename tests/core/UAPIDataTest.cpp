@@ -394,4 +394,38 @@ TEST(APIDataAnswer, ManyRowsKeepTheirOrder)
     }
 }
 
+// A large answer in one piece, and the same cut short before its end as a dropped connection
+// leaves it.
+TEST(APIDataAnswer, LargeAnswerWholeAndCut)
+{
+    const QByteArray row = R"(["Щит на Крещатике, 12","ул. Шевченко, 101-б","Киев","Печерский","A","Y","3x6",)"
+                           R"("billboard","ООО \"Рекламный Мир\"","Смена постера, согласовано","2021-01-12 10:30:00",)";
+    QByteArray text = R"({"code":0,"fields":["title","address","town_title","district","side","light","sizes",)"
+                      R"("board_format","operator_title","comment","updated","id"],"data":[)";
+    constexpr qsizetype Size = qsizetype(200) << 20;
+    text.reserve(Size + 4096);
+    int rows = 0;
+    while (text.size() < Size) {
+        if (rows)
+            text += ',';
+        text += row;
+        text += QByteArray::number(rows++);
+        text += ']';
+    }
+    text += "]}";
+
+    TAPIDataAnswer answer;
+    ASSERT_EQ(answer.ParseUtf8(text), 0);
+    const TAPIDataArray &data = answer.Data();
+    ASSERT_EQ(data.RowCount(), rows);
+    EXPECT_EQ(data.AsStr(dft_title, 0), u"Щит на Крещатике, 12"_qs);
+    EXPECT_EQ(data.AsStr(dft_operator_title, rows / 2), u"ООО \"Рекламный Мир\""_qs);
+    EXPECT_EQ(data.AsInt(dft_id, rows - 1), rows - 1);
+
+    text.chop(3);
+    EXPECT_EQ(answer.ParseUtf8(text), 4);
+    ExpectCleared(answer);
+    EXPECT_EQ(answer.ErrorStr().size(), QString::fromUtf8(text).size());
+}
+
 } // namespace
