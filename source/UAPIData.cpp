@@ -447,7 +447,7 @@ public:
     bool RawNumber(const char16_t *, rapidjson::SizeType, bool) { return false; } // not asked for
     bool String(const char16_t *text, rapidjson::SizeType size, bool)
     {
-        return Scalar(TScalar{QJsonValue::String, false, {}, QStringView(text, qsizetype(size))});
+        return !MayLoseMark(text, size) && Scalar(TScalar{QJsonValue::String, false, {}, QStringView(text, qsizetype(size))});
     }
     bool Key(const char16_t *text, rapidjson::SizeType size, bool);
     bool StartObject() { return Open(true); }
@@ -463,6 +463,10 @@ private:
     // The nesting the tree reader accepts.
     static constexpr size_t MaxDepth = 1024;
 
+    // The tree reader drops a byte-order mark written as such at the start of a string, and
+    // keeps one written as an escape; only the text tells them apart, so such strings are left
+    // to it.
+    static bool MayLoseMark(const char16_t *text, rapidjson::SizeType size) { return size > 0 && text[0] == 0xFEFF; }
     bool Number();
     bool Scalar(const TScalar &value);
     bool TopScalar(const TScalar &value);
@@ -671,6 +675,8 @@ bool TStreamReader::TopScalar(const TScalar &value)
 
 bool TStreamReader::Key(const char16_t *text, rapidjson::SizeType size, bool)
 {
+    if (MayLoseMark(text, size))
+        return false;
     const std::u16string_view key(text, size);
     switch (FModes.back()) {
     case mdTop: {

@@ -239,6 +239,7 @@ TEST(APIDataAnswer, DeclinedTextsAreReadByTheTree)
         {"raw tab in a text", "{\"fields\":[],\"data\":[[\"a\tb\"]]}", {{"a\tb"}}},
         {"number ending in a point", R"({"fields":[],"data":[[1.]]})", {{"1"}}},
         {"unknown escape", R"({"fields":[],"data":[["\x"]]})", {{"x"}}},
+        {"byte-order mark opening a name", "{\"fields\":[\"\xEF\xBB\xBFid\"],\"data\":{\"id\":\"1\"}}", {{"1"}}},
         {"lone high surrogate escape", R"({"fields":[],"data":[["\ud800x"]]})", {{QChar(0xD800) + u"x"_qs}}},
         {"data given twice", R"({"fields":[],"data":[["1"]],"data":[["2"]]})", {{"2"}}},
         {"code given twice", R"({"code":"busy","fields":[],"data":[["1"]],"code":0})", {{"1"}}},
