@@ -1,6 +1,7 @@
 #include "HTTPSender.h"
 
 #include "SGGzip.h"
+#include "UCodePage.h"
 #include "UConv.h"
 #include "UException.h"
 #include "UThrottle.h"
@@ -9,8 +10,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QStringDecoder>
 
 #include <curl/curl.h>
 
@@ -542,7 +541,7 @@ void THTTPSender::UnpackInPlace(QIODevice &Output)
     FStat.GZipBytes = unpacked.size();
 }
 
-QString THTTPSender::Get(const QString &Host)
+QString THTTPSender::RunForText(const std::function<void(QIODevice &)> &Send)
 {
     QElapsedTimer timer;
     timer.start();
@@ -551,23 +550,24 @@ QString THTTPSender::Get(const QString &Host)
     buffer.open(QIODevice::WriteOnly);
     QString result;
     Run([&] {
-        Perform(Host + FormString(true), bodyNone, {}, nullptr, {}, buffer, false);
+        Send(buffer);
         result = DecodeText(bytes, FContentType);
         FStat.QueryTime = timer.elapsed();
     });
     return result;
 }
 
+QString THTTPSender::Get(const QString &Host)
+{
+    return RunForText([&](QIODevice &buffer) {
+        Perform(Host + FormString(true), bodyNone, {}, nullptr, {}, buffer, false);
+    });
+}
+
 QString THTTPSender::SendFile(const QString &Host, const QString &FileField, const QString &FileName)
 {
     FStat.Clear();
-    QElapsedTimer timer;
-    timer.start();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QString result;
-    Run([&] {
+    return RunForText([&](QIODevice &buffer) {
         if (Host.isEmpty())
             throw EUError(QStringLiteral("Host is empty"));
         QFile file(FileName);
@@ -576,10 +576,7 @@ QString THTTPSender::SendFile(const QString &Host, const QString &FileField, con
             throw EUError(QStringLiteral("Cannot open file ") + FileName + QStringLiteral(": ") + file.errorString());
         Perform(Host, bodyMultipart, FileField, withFile ? &file : nullptr, QFileInfo(FileName).fileName(), buffer,
                 false);
-        result = DecodeText(bytes, FContentType);
-        FStat.QueryTime = timer.elapsed();
     });
-    return result;
 }
 
 bool THTTPSender::ReceiveFile(const QString &Host, const QString &FileName, bool UsePost)
@@ -606,14 +603,8 @@ bool THTTPSender::ReceiveFile(const QString &Host, const QString &FileName, bool
 
 QString THTTPSender::DecodeText(const QByteArray &Bytes, const QByteArray &ContentType)
 {
-    static const QRegularExpression charsetRe(QStringLiteral("charset\\s*=\\s*\"?([A-Za-z0-9._:-]+)"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    const auto m = charsetRe.match(QString::fromLatin1(ContentType));
-    if (m.hasMatch()) {
-        QStringDecoder dec(m.captured(1).toLatin1().constData());
-        if (dec.isValid())
-            return dec.decode(Bytes);
-    }
+    if (std::optional<QString> text = TUCodePage::ToUnicodeAs(Bytes, ContentType))
+        return *text;
     return QString::fromLatin1(Bytes);
 }
 

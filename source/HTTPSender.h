@@ -93,6 +93,9 @@ private:
     QByteArray FormContentType() const;
     // DoStart(0), Body, DoSuccess; a failure of any of them goes to DoError; DoEnd always.
     bool Run(const std::function<void()> &Body);
+    // Run for an exchange whose answer is a text: Send writes the answer into a buffer, which
+    // comes back decoded; the time taken goes into the statistics. Empty on failure.
+    QString RunForText(const std::function<void(QIODevice &)> &Send);
     // Replaces Output's bytes by their unpacked form; keeps them when they are not gzip.
     void UnpackInPlace(QIODevice &Output);
 

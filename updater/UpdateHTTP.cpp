@@ -6,7 +6,6 @@
 
 #include <QIODevice>
 #include <QList>
-#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <curl/curl.h>
@@ -179,14 +178,8 @@ TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const QStri
 
 QString UpdateDecodeText(const QByteArray &Bytes, const QByteArray &ContentType)
 {
-    static const QRegularExpression charsetRe(QStringLiteral("charset\\s*=\\s*\"?([A-Za-z0-9._:-]+)"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    const auto m = charsetRe.match(QString::fromLatin1(ContentType));
-    if (m.hasMatch()) {
-        QStringDecoder dec(m.captured(1).toLatin1().constData());
-        if (dec.isValid())
-            return dec.decode(Bytes);
-    }
+    if (std::optional<QString> text = TUCodePage::ToUnicodeAs(Bytes, ContentType))
+        return *text;
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString s = utf8.decode(Bytes);
     if (!utf8.hasError())

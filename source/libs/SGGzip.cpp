@@ -476,7 +476,7 @@ void TGZip::UnCompress(const QString &FileName)
     UnCompress(FileName, FileName.left(FileName.size() - suffix.size()));
 }
 
-QString TGZip::CompressStr(const QString &Str)
+QString TGZip::ThroughStreams(const QString &Str, void (TGZip::*Direction)(QIODevice &, QIODevice &))
 {
     QByteArray src = TUCodePage::FromUnicode(Str);
     QByteArray dst;
@@ -484,20 +484,18 @@ QString TGZip::CompressStr(const QString &Str)
     QBuffer out(&dst);
     in.open(QIODevice::ReadOnly);
     out.open(QIODevice::WriteOnly);
-    Compress(in, out);
+    (this->*Direction)(in, out);
     return TUCodePage::ToUnicode(dst);
+}
+
+QString TGZip::CompressStr(const QString &Str)
+{
+    return ThroughStreams(Str, &TGZip::Compress);
 }
 
 QString TGZip::UnCompressStr(const QString &Str)
 {
-    QByteArray src = TUCodePage::FromUnicode(Str);
-    QByteArray dst;
-    QBuffer in(&src);
-    QBuffer out(&dst);
-    in.open(QIODevice::ReadOnly);
-    out.open(QIODevice::WriteOnly);
-    UnCompress(in, out);
-    return TUCodePage::ToUnicode(dst);
+    return ThroughStreams(Str, &TGZip::UnCompress);
 }
 
 void TGZip::CompressAsBlock(QIODevice &InPStr, QIODevice &BlockStr)

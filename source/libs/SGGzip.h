@@ -49,6 +49,8 @@ private:
     void Progress(qint64 Total);
     void CompressToGz(QIODevice &InFile, QIODevice &OutFile);
     void UnCompressFromGz(QIODevice &InFile, QIODevice &OutFile);
+    // Str's code-page bytes through one of the stream forms, back as a code-page text.
+    QString ThroughStreams(const QString &Str, void (TGZip::*Direction)(QIODevice &, QIODevice &));
     // The copy loop of both directions: chunks from Read to Write under Prefix, with progress;
     // Close runs on every path and its failure takes the place of any earlier one.
     void Pump(const QString &Prefix, const std::function<qint64(char *, qint64)> &Read,

@@ -1,5 +1,6 @@
 #include "UCodePage.h"
 
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -68,4 +69,17 @@ char TUCodePage::FromUnicodeChar(char16_t u)
 char16_t TUCodePage::ToUnicodeChar(unsigned char b)
 {
     return tables().toUnicode[b];
+}
+
+std::optional<QString> TUCodePage::ToUnicodeAs(const QByteArray &bytes, const QByteArray &contentType)
+{
+    static const QRegularExpression charsetRe(QStringLiteral("charset\\s*=\\s*\"?([A-Za-z0-9._:-]+)"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    const auto m = charsetRe.match(QString::fromLatin1(contentType));
+    if (!m.hasMatch())
+        return std::nullopt;
+    QStringDecoder decoder(m.captured(1).toLatin1().constData());
+    if (!decoder.isValid())
+        return std::nullopt;
+    return QString(decoder.decode(bytes));
 }
