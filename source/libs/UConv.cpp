@@ -711,7 +711,7 @@ QString TUConv::FloatFormat(const QString &format, const QString &value)
 }
 
 // Reading keeps every ten-thousandth; `decimals` only matters when the amount is written.
-TMoney TUConv::StrToMoney(const QString &str, int decimals, TMoney defaultValue)
+TMoney TUConv::StrToMoney(const QString &str, int /*decimals*/, TMoney defaultValue)
 {
     TMoney m;
     return parseMoney(str, m) ? m : defaultValue;

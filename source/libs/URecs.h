@@ -441,7 +441,7 @@ public:
 
     // The first row at or after StartIndex with a cell equal to Item (exactly); -1 if none.
     // Index, the cell position, does not narrow the search.
-    int IndexOfItem(const T &Item, int Index = 0, int StartIndex = 0) const
+    int IndexOfItem(const T &Item, [[maybe_unused]] int Index = 0, int StartIndex = 0) const
     {
         if (StartIndex < 0)
             RaiseArgumentOutOfRange();
@@ -604,7 +604,7 @@ public:
 
 protected:
     // Fills in the value that GetKeyValue gives for a missing key; nothing to add here.
-    virtual void DefaultValue(T &Value) const {}
+    virtual void DefaultValue(T &) const {}
 
 private:
     Map FItems;

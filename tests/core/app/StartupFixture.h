@@ -55,7 +55,7 @@ public:
             Boxes.push_back(r);
             return Answer;
         });
-        FOldShell = TUShell::SetHandler([this](const QString &target, const QString &params, const QString &dir) {
+        FOldShell = TUShell::SetHandler([this](const QString &target, const QString &, const QString &) {
             Opened << target;
             return true;
         });
