@@ -3,8 +3,12 @@
 #include "UConv.h"
 #include "UFile.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
+
+#include <algorithm>
 
 TComplex *Complex = nullptr;
 
@@ -13,6 +17,40 @@ QString InterfaceLanguageCode() { return QStringLiteral("ru"); }
 namespace {
 
 bool dirExistsOrMade(const QString &dir) { return QFileInfo(dir).isDir() || QDir().mkdir(dir); }
+
+// The last change anywhere in an entry of "temp": a live run keeps touching its folder's files.
+QDateTime lastChange(const QFileInfo &entry)
+{
+    QDateTime last = entry.lastModified();
+    if (entry.isDir() && !entry.isSymLink()) {
+        QDirIterator it(entry.absoluteFilePath(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            last = std::max(last, it.fileInfo().lastModified());
+        }
+    }
+    return last;
+}
+
+// What runs that died left in "temp" goes once nothing in it has changed for a day; the folders
+// of runs still going stay.
+void removeStaleRuns(const QString &temp, const QString &own)
+{
+    const QDateTime dayAgo = QDateTime::currentDateTime().addDays(-1);
+    const QFileInfoList entries =
+        QDir(temp).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    for (const QFileInfo &entry : entries) {
+        if (QDir::cleanPath(entry.absoluteFilePath()) == QDir::cleanPath(own) || lastChange(entry) >= dayAgo)
+            continue;
+        if (entry.isDir() && !entry.isSymLink()) {
+            TUFile::ClearDir(entry.absoluteFilePath());
+            QDir().rmdir(entry.absoluteFilePath());
+        } else {
+            QFile::remove(entry.absoluteFilePath());
+        }
+    }
+}
 
 } // namespace
 
@@ -29,10 +67,15 @@ void TComplex::Create()
 
 TComplex::~TComplex()
 {
-    // Before InitDirs the temporary folder is "temp" itself: leftovers of earlier runs go.
-    TUFile::ClearDir(FVars->TempDir());
-    if (FVars->TempDir() != FVars->DefaultTempDir())
+    // Only this run's own folder: other instances may be running with theirs in "temp". Before
+    // InitDirs made it there is none.
+    const QString temp = FVars->DefaultTempDir();
+    if (FVars->TempDir() != temp) {
+        TUFile::ClearDir(FVars->TempDir());
         QDir().rmdir(FVars->TempDir());
+    }
+    if (QFileInfo(temp).isDir())
+        removeStaleRuns(temp, FVars->TempDir());
 }
 
 void TComplex::Clear()

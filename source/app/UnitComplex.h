@@ -9,7 +9,8 @@
 #include <memory>
 
 // The application core: settings, credentials and the workstation's working folders. A process
-// holds one, in Complex; its destruction empties and removes the per-run temporary folder.
+// holds one, in Complex; its destruction empties and removes the per-run temporary folder, and
+// what runs that died left in "temp" once it is more than a day old.
 class TComplex {
 public:
     // The running program's folder becomes the program folder and the current folder.
