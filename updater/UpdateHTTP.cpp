@@ -13,7 +13,7 @@ namespace {
 constexpr qsizetype kSinkChunk = 256 * 1024;
 
 struct Transfer : TUCurlTransfer {
-    Transfer(QIODevice &Sink, const TUpdateHTTPHooks &Hooks) : sink(&Sink), hooks(&Hooks)
+    Transfer(QIODevice &Sink, const TUpdateHTTPHooks &Hooks) : TUCurlTransfer(Hooks.Stop), sink(&Sink), hooks(&Hooks)
     {
         pending.reserve(kSinkChunk + CURL_MAX_WRITE_SIZE);
     }
@@ -108,7 +108,7 @@ TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const QStri
     if (rc != CURLE_OK) {
         if (t.sinkFailed)
             throw EUError(QStringLiteral("Ошибка записи файла: ") + Sink.errorString());
-        if (rc == CURLE_ABORTED_BY_CALLBACK && t.aborted())
+        if (t.aborted() || t.Stopped())
             throw EUError(QStringLiteral("Загрузка прервана."));
         throw EUError(t.ErrorText(rc));
     }

@@ -11,6 +11,7 @@
 #include <vector>
 
 class QIODevice;
+class TUCurlStop;
 struct TUpdateHTTPResult;
 
 enum TUpdateMasterState : quint8 { umsNone, umsDownload, umsExtract, umsClear, umsRun };
@@ -28,9 +29,10 @@ using TUpdateKeyLine = std::pair<QString, QString>;
 
 // The update engine: fetches the update descriptor, downloads the listed files into "update/"
 // below the program folder (unpacking gzip files), copies them over the program folder, empties
-// "update/" and starts the main program. No public operation lets a failure escape: each keeps
-// its message in Error() and returns false. Everything runs in the calling thread; progress
-// callbacks let a window stay responsive and call Terminate().
+// "update/" and starts the main program. No public operation lets a failure escape, whatever was
+// raised (by a callback too): each keeps its message in Error() and returns false. Everything
+// runs in the calling thread; progress callbacks let a window stay responsive and call
+// Terminate(), which also drops the connection of a transfer in progress.
 class TUpdateMaster {
 public:
     TUpdateMaster();
@@ -75,6 +77,10 @@ public:
     static bool IsSafeRelativeName(const QString &Name);
 
 private:
+    // Runs a public operation so that nothing escapes: whatever it raises becomes Error.
+    bool Guarded(const std::function<bool()> &Operation);
+    bool DownloadSteps();
+    bool CopySteps();
     bool GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> &KeyLines, QStringList &Files);
     void ApplyKeys(const std::vector<TUpdateKeyLine> &KeyLines);
     bool DownloadFile(const QString &URL, const QString &LocalName);
@@ -94,6 +100,7 @@ private:
     TUpdateMasterUpdateKeys fUpdateKeys;
     QString fError;
     std::atomic<bool> fTerminated{false};
+    std::unique_ptr<TUCurlStop> fStop; // Terminate's drop of the transfer in progress
     QString fUpdateURL;
     QString fExeName;
     QString fDir;
