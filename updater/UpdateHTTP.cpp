@@ -102,7 +102,7 @@ TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const QStri
     }
     // WorkEnd closes what began, also when a hook raised.
     if (t.begun && Hooks.WorkEnd)
-        t.Guarded(Hooks.WorkEnd);
+        t.Always(Hooks.WorkEnd);
     t.RethrowFailure();
 
     if (rc != CURLE_OK) {

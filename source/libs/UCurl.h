@@ -74,7 +74,8 @@ public:
     // a transfer starts with). Port 0 leaves the library's default.
     void SetProxy(const QString &Host, long Port, bool BasicAuth = false, const QString &UserName = {},
                   const QString &Password = {});
-    // Gives up when no connection is made within Connect, or when nothing at all moves for Idle.
+    // Gives up when no connection is made within Connect, or when nothing at all moves for Idle
+    // (the library measures over its last few seconds, so a last burst counts a little longer).
     void SetTimeouts(std::chrono::milliseconds Connect, std::chrono::seconds Idle);
     void AddHeader(const QByteArray &Header);
     // A form body of known size; kept here while the handle points into it.
@@ -95,6 +96,9 @@ public:
     // Runs F as the callbacks run the overrides: a failure is kept for RethrowFailure. False
     // when F raised or an earlier failure is kept.
     template <typename F> bool Guarded(F &&f);
+    // Runs F even after a failure (a closing step); a failure it raises is kept unless an
+    // earlier one is.
+    template <typename F> void Always(F &&f);
     // The text of Perform's result, with the library's detail.
     QString ErrorText(CURLcode Code) const { return TUCurl::ErrorText(Code, FErrorBuffer); }
 
@@ -162,5 +166,15 @@ template <typename F> bool TUCurlTransfer::Guarded(F &&f)
     } catch (...) {
         FFailure = std::current_exception();
         return false;
+    }
+}
+
+template <typename F> void TUCurlTransfer::Always(F &&f)
+{
+    try {
+        f();
+    } catch (...) {
+        if (!FFailure)
+            FFailure = std::current_exception();
     }
 }
