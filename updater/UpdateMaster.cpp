@@ -78,6 +78,28 @@ QStringList TUpdateMaster::SplitDescriptor(const QString &Text)
     return s.split(u';');
 }
 
+void TUpdateMaster::ParseDescriptor(const QString &Text, QString &BaseURL, std::vector<TUpdateKeyLine> &KeyLines,
+                                    QStringList &Files)
+{
+    BaseURL.clear();
+    KeyLines.clear();
+    Files.clear();
+    const QStringList entries = SplitDescriptor(Text);
+    if (entries.isEmpty())
+        throw EUError(QStringLiteral("Обновление пусто!"));
+    BaseURL = TUConv::Trim(entries.first());
+    if (BaseURL.isEmpty())
+        throw EUError(QStringLiteral("Не указан базовый URL обновления!"));
+    for (qsizetype i = 1; i < entries.size(); ++i) {
+        const QString &e = entries.at(i);
+        const qsizetype eq = e.indexOf(u'=');
+        if (eq >= 0)
+            KeyLines.emplace_back(TUConv::UpperCaseAscii(TUConv::Trim(e.left(eq))), TUConv::Trim(e.mid(eq + 1)));
+        else
+            Files.append(TUConv::Trim(e));
+    }
+}
+
 bool TUpdateMaster::GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> &KeyLines, QStringList &Files)
 {
     BaseURL.clear();
@@ -95,20 +117,7 @@ bool TUpdateMaster::GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> 
         const TUpdateHTTPResult r = HTTPGet(fUpdateURL, sink);
         if (r.Code != 200)
             throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
-        const QStringList entries = SplitDescriptor(UpdateDecodeText(body, r.ContentType));
-        if (entries.isEmpty())
-            throw EUError(QStringLiteral("Обновление пусто!"));
-        BaseURL = TUConv::Trim(entries.first());
-        if (BaseURL.isEmpty())
-            throw EUError(QStringLiteral("Не указан базовый URL обновления!"));
-        for (qsizetype i = 1; i < entries.size(); ++i) {
-            const QString &e = entries.at(i);
-            const qsizetype eq = e.indexOf(u'=');
-            if (eq >= 0)
-                KeyLines.emplace_back(TUConv::UpperCaseAscii(TUConv::Trim(e.left(eq))), TUConv::Trim(e.mid(eq + 1)));
-            else
-                Files.append(TUConv::Trim(e));
-        }
+        ParseDescriptor(UpdateDecodeText(body, r.ContentType), BaseURL, KeyLines, Files);
         ok = true;
     } catch (...) {
         fError = UErrorText(std::current_exception());

@@ -69,6 +69,10 @@ public:
 
     // Helpers with no state, public for the updater's tests.
     static QStringList SplitDescriptor(const QString &Text);
+    // The descriptor's base URL, key lines and file entries; raises EUError when it is empty or
+    // its base URL is.
+    static void ParseDescriptor(const QString &Text, QString &BaseURL, std::vector<TUpdateKeyLine> &KeyLines,
+                                QStringList &Files);
     static bool IsGZipFile(const QString &Name);
     static QString GetRelativeName(const QString &Base, const QString &FullName);
     static void ForceFileDirs(const QString &RelName, const QString &BaseDir);

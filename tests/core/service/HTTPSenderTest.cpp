@@ -379,26 +379,13 @@ TEST_F(HTTPSenderTest, AHundredMegabyteAnswer)
 // way a strict web server's script receives it. A chunked body is read up to its closing chunk.
 class TRawServer {
 public:
-    TRawServer()
-    {
-        FListener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(FListener, reinterpret_cast<sockaddr *>(&a), sizeof a);
-        ::listen(FListener, 4);
-        socklen_t len = sizeof a;
-        ::getsockname(FListener, reinterpret_cast<sockaddr *>(&a), &len);
-        FPort = ntohs(a.sin_port);
-        FThread = std::thread([this] { Serve(); });
-    }
+    TRawServer() : FThread([this] { Serve(); }) {}
     ~TRawServer()
     {
-        ::shutdown(FListener, SHUT_RDWR);
+        ::shutdown(FListener.Socket(), SHUT_RDWR);
         FThread.join();
-        ::close(FListener);
     }
-    QString URL() const { return QStringLiteral("http://127.0.0.1:%1/raw.php").arg(FPort); }
+    QString URL() const { return QStringLiteral("http://127.0.0.1:%1/raw.php").arg(FListener.Port()); }
     // Header names in lower case.
     QByteArray Header(const QByteArray &name) const
     {
@@ -420,7 +407,7 @@ private:
     void Serve()
     {
         for (;;) {
-            const int c = ::accept(FListener, nullptr, nullptr);
+            const int c = ::accept(FListener.Socket(), nullptr, nullptr);
             if (c < 0)
                 return;
             QByteArray in;
@@ -453,8 +440,7 @@ private:
         }
     }
 
-    int FListener = -1;
-    int FPort = 0;
+    TLoopbackListener FListener{4};
     std::thread FThread;
     mutable std::mutex FLock; // guards FHead, FBody
     QByteArray FHead, FBody;
@@ -509,59 +495,26 @@ class TUnansweredPort {
 public:
     TUnansweredPort()
     {
-        FListener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(FListener, reinterpret_cast<sockaddr *>(&a), sizeof a);
-        ::listen(FListener, 0);
-        socklen_t len = sizeof a;
-        ::getsockname(FListener, reinterpret_cast<sockaddr *>(&a), &len);
-        FPort = ntohs(a.sin_port);
+        const sockaddr_in &a = FListener.Address();
         for (int i = 0; i < 8 && !FFull; ++i) {
             const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
             FFillers.push_back(s);
-            FFull = ::connect(s, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 && errno == EINPROGRESS;
+            FFull = ::connect(s, reinterpret_cast<const sockaddr *>(&a), sizeof a) != 0 && errno == EINPROGRESS;
         }
     }
     ~TUnansweredPort()
     {
         for (const int s : FFillers)
             ::close(s);
-        ::close(FListener);
     }
     // False where the system answers a full queue at once; the test is then meaningless.
     bool Full() const { return FFull; }
-    int Port() const { return FPort; }
+    int Port() const { return FListener.Port(); }
 
 private:
-    int FListener = -1;
-    int FPort = 0;
+    TLoopbackListener FListener{0};
     bool FFull = false;
     std::vector<int> FFillers;
-};
-
-// A loopback port that accepts connections (the system does) and never says a word.
-class TSilentPort {
-public:
-    TSilentPort()
-    {
-        FListener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(FListener, reinterpret_cast<sockaddr *>(&a), sizeof a);
-        ::listen(FListener, 16);
-        socklen_t len = sizeof a;
-        ::getsockname(FListener, reinterpret_cast<sockaddr *>(&a), &len);
-        FPort = ntohs(a.sin_port);
-    }
-    ~TSilentPort() { ::close(FListener); }
-    int Port() const { return FPort; }
-
-private:
-    int FListener = -1;
-    int FPort = 0;
 };
 
 // Runs a post on a worker thread; the sender is stopped if it is still running after Limit, so
@@ -608,7 +561,7 @@ TEST(HTTPSenderTimeouts, ARequestGivesUpOnAServerThatNeverAnswers)
     TUnansweredPort unanswered;
     if (!unanswered.Full())
         GTEST_SKIP() << "this system refuses at once when the queue is full";
-    TSilentPort silent;
+    TLoopbackListener silent(16); // connections made, never a word
     const struct {
         const char *name;
         int port;
@@ -634,7 +587,7 @@ TEST(HTTPSenderTimeouts, TheStopWorksWhileConnectingAndWhileWaiting)
     TUnansweredPort unanswered;
     if (!unanswered.Full())
         GTEST_SKIP() << "this system refuses at once when the queue is full";
-    TSilentPort silent;
+    TLoopbackListener silent(16); // connections made, never a word
     for (const int port : {unanswered.Port(), silent.Port()}) {
         SCOPED_TRACE(port);
         THTTPSender s; // the real limits: only the stop can end these requests in time
