@@ -13,14 +13,13 @@
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <string>
 #include <string_view>
-#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -177,9 +176,10 @@ struct TCellSpan {
     size_t Size = 0;
 };
 
-// Gathers the characters of one row's cells, then stores them all in one block that the row's
-// cells share, reference-counted and copied on write like any QString. A row then costs one
-// allocation instead of one per cell, and for a large answer the allocations are most of the work.
+// Gathers the characters of one row's cells, then makes each cell its own text. A short text
+// met again in the same column (a town, a state, a flag) is shared with the cell that held it
+// before instead of allocated anew: answers repeat such values down their columns, and for a
+// large answer the allocations are most of the work and most of the memory.
 class TRowBuilder {
 public:
     // Room for `units` more characters after those gathered so far; valid until the next call.
@@ -200,10 +200,18 @@ public:
     std::unique_ptr<TRec<QString>> Take(const TCellSpan *cells, size_t count);
 
 private:
+    // Texts up to this long are looked up among the column's recent ones.
+    static constexpr size_t ShareLength = 24;
+    static constexpr size_t ShareSlots = 64;
+    static constexpr size_t ShareColumns = 64;
+    using TRecent = std::array<QString, ShareSlots>;
+    QString Text(size_t column, const TCellSpan &cell);
+
     std::unique_ptr<char16_t[]> FText;
     size_t FCapacity = 0;
     size_t FUsed = 0;
     std::vector<TCellSpan> FCells;
+    std::vector<std::unique_ptr<TRecent>> FRecent; // by column
 };
 
 char16_t *TRowBuilder::Room(size_t units)
@@ -235,6 +243,25 @@ TCellSpan TRowBuilder::AppendLatin1(std::string_view text)
     return Commit(text.size());
 }
 
+QString TRowBuilder::Text(size_t column, const TCellSpan &cell)
+{
+    const char16_t *chars = FText.get() + cell.Offset;
+    const QStringView text(chars, qsizetype(cell.Size));
+    if (cell.Size > ShareLength || column >= ShareColumns)
+        return text.toString();
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < cell.Size; ++i)
+        hash = (hash ^ chars[i]) * 16777619u;
+    if (column >= FRecent.size())
+        FRecent.resize(column + 1);
+    if (!FRecent[column])
+        FRecent[column] = std::make_unique<TRecent>();
+    QString &recent = (*FRecent[column])[(hash ^ (hash >> 16)) % ShareSlots];
+    if (recent.size() != text.size() || std::memcmp(recent.utf16(), chars, cell.Size * sizeof(char16_t)) != 0)
+        recent = text.toString();
+    return recent;
+}
+
 std::unique_ptr<TRec<QString>> TRowBuilder::Take()
 {
     auto row = Take(FCells.data(), FCells.size());
@@ -245,34 +272,8 @@ std::unique_ptr<TRec<QString>> TRowBuilder::Take()
 std::unique_ptr<TRec<QString>> TRowBuilder::Take(const TCellSpan *cells, size_t count)
 {
     auto row = std::make_unique<TAnswerRow>(int(count)); // reserved: Place cannot throw
-    qsizetype units = 0;
-    int shared = 0;
-    for (size_t i = 0; i < count; ++i) {
-        if (cells[i].Size) {
-            units += qsizetype(cells[i].Size) + 1; // QString keeps a terminating zero after its characters
-            ++shared;
-        }
-    }
-    QTypedArrayData<char16_t> *header = nullptr;
-    char16_t *data = nullptr;
-    if (shared > 0) {
-        std::tie(header, data) = QTypedArrayData<char16_t>::allocate(units);
-        if (!header)
-            throw std::bad_alloc();
-        // One reference per cell, counted before any cell exists, so no cell has to count its own.
-        header->ref_.storeRelaxed(shared);
-    }
-    for (size_t i = 0; i < count; ++i) {
-        const size_t size = cells[i].Size;
-        if (size == 0) {
-            row->Place(QString());
-            continue;
-        }
-        std::memcpy(data, FText.get() + cells[i].Offset, size * sizeof(char16_t));
-        data[size] = 0;
-        row->Place(QString(QString::DataPointer(header, data, qsizetype(size))));
-        data += size + 1;
-    }
+    for (size_t i = 0; i < count; ++i)
+        row->Place(cells[i].Size ? Text(i, cells[i]) : QString());
     FUsed = 0;
     return row;
 }
@@ -321,8 +322,31 @@ bool IsAbsent(const QJsonValue &value)
     return value.isUndefined() || value.isNull();
 }
 
-bool ReadTree(const QByteArray &utf8, TAnswerParts &parts)
+// The tree reader decodes each string the way QString::fromUtf8 does, which drops a byte-order
+// mark opening the string. Written as an escape the mark is kept, so for the tree reader each
+// raw mark past the text's first bytes is written as one; outside a string either form is an
+// error alike.
+QByteArray MarksEscaped(const QByteArray &utf8)
 {
+    static constexpr char Mark[] = "\xEF\xBB\xBF";
+    qsizetype at = utf8.indexOf(Mark, 1);
+    if (at < 0)
+        return utf8;
+    QByteArray escaped;
+    escaped.reserve(utf8.size() + 64);
+    qsizetype from = 0;
+    for (; at >= 0; at = utf8.indexOf(Mark, at + 3)) {
+        escaped.append(utf8.constData() + from, at - from);
+        escaped.append("\\ufeff");
+        from = at + 3;
+    }
+    escaped.append(utf8.constData() + from, utf8.size() - from);
+    return escaped;
+}
+
+bool ReadTree(const QByteArray &original, TAnswerParts &parts)
+{
+    const QByteArray utf8 = MarksEscaped(original);
     QJsonParseError error{};
     QJsonDocument document = QJsonDocument::fromJson(utf8, &error);
     if (error.error == QJsonParseError::GarbageAtEnd && error.offset > 0) {
@@ -447,7 +471,7 @@ public:
     bool RawNumber(const char16_t *, rapidjson::SizeType, bool) { return false; } // not asked for
     bool String(const char16_t *text, rapidjson::SizeType size, bool)
     {
-        return !MayLoseMark(text, size) && Scalar(TScalar{QJsonValue::String, false, {}, QStringView(text, qsizetype(size))});
+        return Scalar(TScalar{QJsonValue::String, false, {}, QStringView(text, qsizetype(size))});
     }
     bool Key(const char16_t *text, rapidjson::SizeType size, bool);
     bool StartObject() { return Open(true); }
@@ -463,10 +487,6 @@ private:
     // The nesting the tree reader accepts.
     static constexpr size_t MaxDepth = 1024;
 
-    // The tree reader drops a byte-order mark written as such at the start of a string, and
-    // keeps one written as an escape; only the text tells them apart, so such strings are left
-    // to it.
-    static bool MayLoseMark(const char16_t *text, rapidjson::SizeType size) { return size > 0 && text[0] == 0xFEFF; }
     bool Number();
     bool Scalar(const TScalar &value);
     bool TopScalar(const TScalar &value);
@@ -675,8 +695,6 @@ bool TStreamReader::TopScalar(const TScalar &value)
 
 bool TStreamReader::Key(const char16_t *text, rapidjson::SizeType size, bool)
 {
-    if (MayLoseMark(text, size))
-        return false;
     const std::u16string_view key(text, size);
     switch (FModes.back()) {
     case mdTop: {
