@@ -378,6 +378,7 @@ void TUCustomComboSimple::ShowSelection()
         QString titles;
         GetSelectedTitles(titles);
         FEdit->setText(QStringLiteral("(%1) %2").arg(FSelected->Count()).arg(titles));
+        FEdit->setCursorPosition(0); // the count and the first titles stay in view
     } else {
         int row = FUseZeroIndex && FModel->rowCount() > 0 ? 0 : -1;
         if (TUDataItem *item = GetSelectedOne()) {
