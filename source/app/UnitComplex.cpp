@@ -23,22 +23,32 @@ TComplex::TComplex(const QString &ExeFileName) : FVars(std::make_unique<TOutdoor
 void TComplex::Create()
 {
     // The unique folder names draw from QRandomGenerator::global(), which seeds itself.
+    FData = std::make_unique<TDataManager>();
+    FData->SetCallback([this](QObject *Sender) { TaskDone(Sender); });
+    FUser = std::make_unique<TOutdoorUser>();
+    // The reference-data cache is made here.
     Clear();
     FVars->SetSecretKey(TAPIAuth::SecretHash());
+    // The document manager is made here, last.
 }
 
 TComplex::~TComplex()
 {
+    // The document manager goes first, before its temporary files.
     // Before InitDirs the temporary folder is "temp" itself: leftovers of earlier runs go.
     TUFile::ClearDir(FVars->TempDir());
     if (FVars->TempDir() != FVars->DefaultTempDir())
         QDir().rmdir(FVars->TempDir());
+    // The reference-data cache goes here, before the user. No request is sent from here on:
+    // an open session is left to expire.
+    FUser.reset();
+    FData.reset();
 }
 
 void TComplex::Clear()
 {
     FAPIAuth.Clear();
-    FSIDH.clear(); // no session is ever opened before the user signs in
+    UserClose();
 }
 
 void TComplex::InitLanguage()
@@ -53,7 +63,7 @@ bool TComplex::InitVarsFromConfig()
     TKeyValue<QString> dict;
     if (!FVars->ConfigFileLoad(FVars->StartDir() + FVars->ConfigFileName(), dict))
         return false;
-    FHost = QStringLiteral("http://") + dict.GetKeyValue(QStringLiteral("API")) + u'/';
+    FData->SetHost(QStringLiteral("http://") + dict.GetKeyValue(QStringLiteral("API")) + u'/');
 
     FAPIAuth.XID = TUDataKey(dict.GetKeyValue(QStringLiteral("XID")));
     FAPIAuth.XDB = TUDataKey(dict.GetKeyValue(QStringLiteral("ID")));
@@ -68,7 +78,7 @@ bool TComplex::InitVarsFromConfig()
     proxy.UserName = dict.GetKeyValue(QStringLiteral("PROXYUSER"));
     proxy.Password = dict.GetKeyValue(QStringLiteral("PROXYPASSWORD"));
     proxy.Auth = !proxy.UserName.isEmpty();
-    FProxy = proxy;
+    FData->SetProxy(proxy);
     return true;
 }
 
@@ -88,5 +98,7 @@ bool TComplex::InitDirs()
         if (i + 1 == attempts || !QFileInfo::exists(run))
             return false;
     }
-    return dirExistsOrMade(FVars->CacheDir()) && dirExistsOrMade(FVars->CacheDocDir());
+    const bool made = dirExistsOrMade(FVars->CacheDir()) && dirExistsOrMade(FVars->CacheDocDir());
+    FData->SetTempDir(FVars->TempDir());
+    return made;
 }
