@@ -59,7 +59,8 @@ public:
     // Acts on a close reason once for the whole program: a debug-log line, a message unless
     // Task is silent, the set-up program or the updater where that is the remedy, then OnError.
     // True when the reason was handled here; False for ocrNone and ocrAuthUser. Errors of the
-    // debug log and of OnError reach the caller.
+    // debug log and of OnError reach the caller. Called from another thread, it runs in the main
+    // thread while the caller waits.
     bool ProcessError(TDataLoader *Task, TOutdoorCloseReason Err);
 
     // Takes over a successful sign-in answer and the password typed for it: the session
@@ -82,6 +83,7 @@ private:
     void Create();
     // The task manager's report of every finished task.
     void TaskDone(QObject *Sender);
+    bool ProcessErrorInMain(TDataLoader *Task, TOutdoorCloseReason Err);
     // Shows a message for Err unless that reason's message is already on screen.
     void ShowOnce(TOutdoorCloseReason Err, bool Silent, const QString &Msg);
     void LoadObjectFields(const TAPIDataAnswer &Answer);

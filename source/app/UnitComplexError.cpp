@@ -8,9 +8,36 @@
 #include "UMessageBox.h"
 #include "UShell.h"
 
+#include <QCoreApplication>
 #include <QScopeGuard>
+#include <QThread>
+
+#include <exception>
+#include <functional>
 
 namespace {
+
+// Runs Call in the main thread and waits for it; a failure of Call is raised here again.
+// Error processing shows dialogs and keeps FLastError, which only the main thread may touch,
+// while the document tracking thread sends its requests synchronously from its own thread.
+void inMainThread(const std::function<void()> &Call)
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread()) {
+        Call();
+        return;
+    }
+    std::exception_ptr failure;
+    QMetaObject::invokeMethod(app, [&] {
+        try {
+            Call();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }, Qt::BlockingQueuedConnection);
+    if (failure)
+        std::rethrow_exception(failure);
+}
 
 QString systemErrorMessage(const QString &supportEmail)
 {
@@ -21,13 +48,13 @@ QString systemErrorMessage(const QString &supportEmail)
 
 void TComplex::TaskDone(QObject *Sender)
 {
-    const auto *task = qobject_cast<TDataLoader *>(Sender);
+    auto *task = qobject_cast<TDataLoader *>(Sender);
     // Without an answer the request failed in transport; its owner reports that.
     if (!task || !task->Answer())
         return;
     const TOutdoorCloseReason reason = CloseReasonOf(task->Answer()->Error());
     if (reason != ocrNone)
-        ProcessError(const_cast<TDataLoader *>(task), reason);
+        ProcessError(task, reason);
 }
 
 void TComplex::ShowOnce(TOutdoorCloseReason Err, bool Silent, const QString &Msg)
@@ -43,6 +70,13 @@ void TComplex::ShowOnce(TOutdoorCloseReason Err, bool Silent, const QString &Msg
 }
 
 bool TComplex::ProcessError(TDataLoader *Task, TOutdoorCloseReason Err)
+{
+    bool result = false;
+    inMainThread([&] { result = ProcessErrorInMain(Task, Err); });
+    return result;
+}
+
+bool TComplex::ProcessErrorInMain(TDataLoader *Task, TOutdoorCloseReason Err)
 {
     const bool silent = Task && Task->Silent();
     bool result = true;

@@ -30,8 +30,9 @@ protected:
         FOldBox = TUMessageBox::SetHandler([this](const TUMessageBoxRequest &r) {
             Boxes.push_back(r);
             Events << QStringLiteral("box after %1 log lines").arg(LogLines().size());
-            if (OnBox)
-                OnBox(r);
+            // A copy: the hook may replace itself while it runs.
+            if (const auto onBox = OnBox)
+                onBox(r);
             return r.Buttons.Contains(mbYes) ? Answer : mrOk;
         });
         FOldShell = TUShell::SetHandler([this](const QString &target, const QString &, const QString &) {

@@ -2,7 +2,9 @@
 #include "UException.h"
 #include "UnitError.h"
 
+#include <atomic>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -158,4 +160,89 @@ TEST_F(ErrorProcessing, FailingCallbackReachesTheCallerAndLeavesTheGuardOpen)
     EXPECT_TRUE(complex->ProcessError(nullptr, ocrSystem));
     EXPECT_TRUE(complex->ProcessError(nullptr, ocrConnect));
     EXPECT_EQ(BoxTexts(), (QStringList{kSystemMsg, kConnectMsg}));
+}
+
+namespace {
+
+// A synchronous request answered with Code, run by the task manager in the calling thread.
+void RunFrom(TComplex &complex, int code)
+{
+    TDataLoader task;
+    task.SetHost(QStringLiteral("query.php"));
+    task.ParamAdd(QStringLiteral("standin_code"), code);
+    complex.Data().TaskRun(&task);
+}
+
+} // namespace
+
+TEST_F(ErrorProcessing, FailuresReportedFromAnotherThreadAreProcessedInTheMainThread)
+{
+    const std::thread::id mainThread = std::this_thread::get_id();
+    std::vector<std::thread::id> threads; // of every box and OnError call, touched by the main thread only
+    OnBox = [&](const TUMessageBoxRequest &) { threads.push_back(std::this_thread::get_id()); };
+    complex->SetOnError([&](TOutdoorCloseReason err) {
+        threads.push_back(std::this_thread::get_id());
+        Errors.push_back(err);
+    });
+    int listChanges = 0;
+    complex->Data().SetOnTaskListChange([&](QObject *) { ++listChanges; });
+
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        for (int code : {2, 2, 1, 0})
+            RunFrom(*complex, code);
+        done = true;
+    });
+    const bool finished = testutil::waitUntil([&] { return done.load(); });
+    worker.join();
+    ASSERT_TRUE(finished);
+
+    EXPECT_EQ(LogLines(), (QStringList{"ocrConnect", "ocrConnect", "ocrSystem"}));
+    EXPECT_EQ(BoxTexts(), (QStringList{kConnectMsg, kConnectMsg, kSystemMsg})) << "each box closed before the next";
+    EXPECT_EQ(Errors, (std::vector<TOutdoorCloseReason>{ocrConnect, ocrConnect, ocrSystem}));
+    EXPECT_EQ(threads.size(), 6u);
+    for (std::thread::id id : threads)
+        EXPECT_EQ(id, mainThread);
+    EXPECT_EQ(complex->Data().Count(), 0);
+    EXPECT_EQ(listChanges, 0) << "a synchronous run never touches the task list";
+}
+
+TEST_F(ErrorProcessing, FailureFromAnotherThreadWhileItsBoxIsOpenShowsNoSecondBox)
+{
+    std::atomic<bool> done{false};
+    std::thread worker;
+    OnBox = [&](const TUMessageBoxRequest &) {
+        OnBox = nullptr;
+        // The box serves events while it is open, as a modal one does.
+        worker = std::thread([&] {
+            RunFrom(*complex, 2);
+            done = true;
+        });
+        EXPECT_TRUE(testutil::waitUntil([&] { return done.load(); }));
+    };
+    Finished(Answered(2).get());
+    worker.join();
+    EXPECT_EQ(BoxTexts(), QStringList{kConnectMsg});
+    EXPECT_EQ(LogLines(), (QStringList{"ocrConnect", "ocrConnect"}));
+    EXPECT_EQ(Events, (QStringList{"box after 1 log lines", "OnError ocrConnect", "OnError ocrConnect"}));
+}
+
+TEST_F(ErrorProcessing, FailureOfTheCallbackReachesTheOtherThread)
+{
+    complex->SetOnError([](TOutdoorCloseReason) { throw EUError(QStringLiteral("callback")); });
+    std::atomic<bool> done{false};
+    QString caught;
+    std::thread worker([&] {
+        try {
+            complex->ProcessError(nullptr, ocrReconnect);
+        } catch (const EUError &e) {
+            caught = e.Message();
+        }
+        done = true;
+    });
+    const bool finished = testutil::waitUntil([&] { return done.load(); });
+    worker.join();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(caught, QStringLiteral("callback"));
+    EXPECT_EQ(BoxTexts(), QStringList{kReconnectMsg});
 }
