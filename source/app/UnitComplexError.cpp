@@ -12,8 +12,11 @@
 #include <QScopeGuard>
 #include <QThread>
 
+#include <condition_variable>
 #include <exception>
 #include <functional>
+#include <memory>
+#include <mutex>
 
 namespace {
 
@@ -27,16 +30,29 @@ void inMainThread(const std::function<void()> &Call)
         Call();
         return;
     }
-    std::exception_ptr failure;
-    QMetaObject::invokeMethod(app, [&] {
+    struct TWait {
+        std::mutex Lock; // guards Done, Failure
+        std::condition_variable Finished;
+        bool Done = false;
+        std::exception_ptr Failure;
+    };
+    const auto wait = std::make_shared<TWait>();
+    QMetaObject::invokeMethod(app, [wait, &Call] {
+        std::exception_ptr failure;
         try {
             Call();
         } catch (...) {
             failure = std::current_exception();
         }
-    }, Qt::BlockingQueuedConnection);
-    if (failure)
-        std::rethrow_exception(failure);
+        std::lock_guard lock(wait->Lock);
+        wait->Failure = failure;
+        wait->Done = true;
+        wait->Finished.notify_one();
+    }, Qt::QueuedConnection);
+    std::unique_lock lock(wait->Lock);
+    wait->Finished.wait(lock, [&] { return wait->Done; });
+    if (wait->Failure)
+        std::rethrow_exception(wait->Failure);
 }
 
 QString systemErrorMessage(const QString &supportEmail)
