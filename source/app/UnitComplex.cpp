@@ -2,9 +2,11 @@
 
 #include "UConv.h"
 #include "UFile.h"
+#include "UHandOver.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QObject>
 
 TComplex *Complex = nullptr;
 
@@ -23,6 +25,8 @@ TComplex::TComplex(const QString &ExeFileName) : FVars(std::make_unique<TOutdoor
 void TComplex::Create()
 {
     // The unique folder names draw from QRandomGenerator::global(), which seeds itself.
+    FMainThread = std::make_unique<QObject>();
+    FHandOver = std::make_unique<THandOver>(FMainThread.get());
     FData = std::make_unique<TDataManager>();
     FData->SetCallback([this](QObject *Sender) { TaskDone(Sender); });
     FUser = std::make_unique<TOutdoorUser>();
@@ -34,6 +38,9 @@ void TComplex::Create()
 
 TComplex::~TComplex()
 {
+    // Reports still waiting in other threads are let go unprocessed: the thread they wait for
+    // may be about to join theirs.
+    FHandOver->Close();
     // The document manager goes first, before its temporary files.
     // Before InitDirs the temporary folder is "temp" itself: leftovers of earlier runs go.
     TUFile::ClearDir(FVars->TempDir());

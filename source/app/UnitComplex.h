@@ -14,6 +14,7 @@
 class QObject;
 class TAPIDataAnswer;
 class TDataLoader;
+class THandOver;
 
 // The application core: settings, credentials, the task manager, the user's session and the
 // workstation's working folders. A process holds one, in Complex.
@@ -60,7 +61,7 @@ public:
     // Task is silent, the set-up program or the updater where that is the remedy, then OnError.
     // True when the reason was handled here; False for ocrNone and ocrAuthUser. Errors of the
     // debug log and of OnError reach the caller. Called from another thread, it runs in the main
-    // thread while the caller waits.
+    // thread while the caller waits (and does nothing, with False, once the core is going away).
     bool ProcessError(TDataLoader *Task, TOutdoorCloseReason Err);
 
     // Takes over a successful sign-in answer and the password typed for it: the session
@@ -100,6 +101,10 @@ private:
     // The reason whose message is on screen (ocrSystem or ocrConnect), ocrNone otherwise: a
     // modal box keeps serving events, so further failures can arrive while it is open.
     TOutdoorCloseReason FLastError = ocrNone;
+    // The way of other threads into error processing: FMainThread lives in the thread that
+    // made the core.
+    std::unique_ptr<QObject> FMainThread;
+    std::unique_ptr<THandOver> FHandOver;
 };
 
 // The process's core object; the program that owns it sets it before its body runs.

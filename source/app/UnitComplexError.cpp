@@ -5,55 +5,13 @@
 #include "UAPIData.h"
 #include "UAPIDataLoader.h"
 #include "UDebug.h"
+#include "UHandOver.h"
 #include "UMessageBox.h"
 #include "UShell.h"
 
-#include <QCoreApplication>
 #include <QScopeGuard>
-#include <QThread>
-
-#include <condition_variable>
-#include <exception>
-#include <functional>
-#include <memory>
-#include <mutex>
 
 namespace {
-
-// Runs Call in the main thread and waits for it; a failure of Call is raised here again.
-// Error processing shows dialogs and keeps FLastError, which only the main thread may touch,
-// while the document tracking thread sends its requests synchronously from its own thread.
-void inMainThread(const std::function<void()> &Call)
-{
-    QCoreApplication *app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() == app->thread()) {
-        Call();
-        return;
-    }
-    struct TWait {
-        std::mutex Lock; // guards Done, Failure
-        std::condition_variable Finished;
-        bool Done = false;
-        std::exception_ptr Failure;
-    };
-    const auto wait = std::make_shared<TWait>();
-    QMetaObject::invokeMethod(app, [wait, &Call] {
-        std::exception_ptr failure;
-        try {
-            Call();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        std::lock_guard lock(wait->Lock);
-        wait->Failure = failure;
-        wait->Done = true;
-        wait->Finished.notify_one();
-    }, Qt::QueuedConnection);
-    std::unique_lock lock(wait->Lock);
-    wait->Finished.wait(lock, [&] { return wait->Done; });
-    if (wait->Failure)
-        std::rethrow_exception(wait->Failure);
-}
 
 QString systemErrorMessage(const QString &supportEmail)
 {
@@ -87,8 +45,11 @@ void TComplex::ShowOnce(TOutdoorCloseReason Err, bool Silent, const QString &Msg
 
 bool TComplex::ProcessError(TDataLoader *Task, TOutdoorCloseReason Err)
 {
+    // Dialogs and FLastError belong to the main thread, while the document tracking thread sends
+    // its requests synchronously from its own: their reports are handed over and waited for.
+    // Once the core is going away, nothing is processed any more.
     bool result = false;
-    inMainThread([&] { result = ProcessErrorInMain(Task, Err); });
+    FHandOver->Send([&] { result = ProcessErrorInMain(Task, Err); });
     return result;
 }
 
