@@ -2,11 +2,13 @@
 
 #include "UConv.h"
 #include "UFile.h"
+#include "UHandOver.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QObject>
 
 #include <algorithm>
 
@@ -61,12 +63,23 @@ TComplex::TComplex(const QString &ExeFileName) : FVars(std::make_unique<TOutdoor
 void TComplex::Create()
 {
     // The unique folder names draw from QRandomGenerator::global(), which seeds itself.
+    FMainThread = std::make_unique<QObject>();
+    FHandOver = std::make_unique<THandOver>(FMainThread.get());
+    FData = std::make_unique<TDataManager>();
+    FData->SetCallback([this](QObject *Sender) { TaskDone(Sender); });
+    FUser = std::make_unique<TOutdoorUser>();
+    // The reference-data cache is made here.
     Clear();
     FVars->SetSecretKey(TAPIAuth::SecretHash());
+    // The document manager is made here, last.
 }
 
 TComplex::~TComplex()
 {
+    // Reports still waiting in other threads are let go unprocessed: the thread they wait for
+    // may be about to join theirs.
+    FHandOver->Close();
+    // The document manager goes first, before its temporary files.
     // Only this run's own folder: other instances may be running with theirs in "temp". Before
     // InitDirs made it there is none.
     const QString temp = FVars->DefaultTempDir();
@@ -76,12 +89,16 @@ TComplex::~TComplex()
     }
     if (QFileInfo(temp).isDir())
         removeStaleRuns(temp, FVars->TempDir());
+    // The reference-data cache goes here, before the user. No request is sent from here on:
+    // an open session is left to expire.
+    FUser.reset();
+    FData.reset();
 }
 
 void TComplex::Clear()
 {
     FAPIAuth.Clear();
-    FSIDH.clear(); // no session is ever opened before the user signs in
+    UserClose();
 }
 
 void TComplex::InitLanguage()
@@ -96,7 +113,7 @@ bool TComplex::InitVarsFromConfig()
     TKeyValue<QString> dict;
     if (!FVars->ConfigFileLoad(FVars->StartDir() + FVars->ConfigFileName(), dict))
         return false;
-    FHost = QStringLiteral("http://") + dict.GetKeyValue(QStringLiteral("API")) + u'/';
+    FData->SetHost(QStringLiteral("http://") + dict.GetKeyValue(QStringLiteral("API")) + u'/');
 
     FAPIAuth.XID = TUDataKey(dict.GetKeyValue(QStringLiteral("XID")));
     FAPIAuth.XDB = TUDataKey(dict.GetKeyValue(QStringLiteral("ID")));
@@ -111,7 +128,7 @@ bool TComplex::InitVarsFromConfig()
     proxy.UserName = dict.GetKeyValue(QStringLiteral("PROXYUSER"));
     proxy.Password = dict.GetKeyValue(QStringLiteral("PROXYPASSWORD"));
     proxy.Auth = !proxy.UserName.isEmpty();
-    FProxy = proxy;
+    FData->SetProxy(proxy);
     return true;
 }
 
@@ -131,5 +148,7 @@ bool TComplex::InitDirs()
         if (i + 1 == attempts || !QFileInfo::exists(run))
             return false;
     }
-    return dirExistsOrMade(FVars->CacheDir()) && dirExistsOrMade(FVars->CacheDocDir());
+    const bool made = dirExistsOrMade(FVars->CacheDir()) && dirExistsOrMade(FVars->CacheDocDir());
+    FData->SetTempDir(FVars->TempDir());
+    return made;
 }
