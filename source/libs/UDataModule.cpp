@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <typeinfo>
 
 void TPersistent::Assign(const TPersistent &) {}
 
@@ -103,6 +104,18 @@ bool TUDataSource::TryGetValue(const TUDataKey &ID, TUDataItem *&Item) const
 {
     if (ID.IsClear())
         return false;
+    if (typeid(*Comparer().Comparer()) == typeid(TIDComparer)) {
+        // The key order itself: compared inline, without a probe item or a call through the
+        // comparer. A branching search, so the processor fetches ahead while an item is loading.
+        const auto it = std::lower_bound(FItems.begin(), FItems.end(), ID,
+                                         [](const TUDataItem *item, const TUDataKey &key) {
+                                             return item->ID().Compare(key) < 0;
+                                         });
+        if (it == FItems.end() || (*it)->ID().Compare(ID) != 0)
+            return false;
+        Item = *it;
+        return true;
+    }
     TUDataItem probe;
     probe.SetID(ID);
     bool found = false;

@@ -112,7 +112,7 @@ public:
     void SetFreeItems(bool Value) { FFreeItems = Value; }
 
     // Frees the items when the source owns them; empties the list in every case.
-    void Clear();
+    void Clear() override;
     // Clear (so owned items are freed), then Add of every item of AList.
     void Assign(const TList &AList) override;
     using Base::Assign;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -69,10 +70,25 @@ TDateTime TDateTime::Encode(int year, int month, int day, int hour, int minute, 
     return FromDateTime(QDate(year, month, day), QTime(hour, minute, second, msec));
 }
 
+// The time-zone look-up is most of the cost of reading the local clock, and the offset from UTC
+// only changes at a whole minute, so each thread keeps the offset of the minute it last read.
 TDateTime TDateTime::Now()
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    return FromDateTime(now.date(), now.time());
+    constexpr qint64 MSecsPerMinute = 60000;
+    constexpr qint64 UnixEpochJulianDay = 2440588; // 1970-01-01
+    thread_local qint64 cachedMinute = std::numeric_limits<qint64>::min();
+    thread_local qint64 offsetMSecs = 0;
+
+    const qint64 utc = QDateTime::currentMSecsSinceEpoch();
+    const qint64 minute = utc >= 0 ? utc / MSecsPerMinute : (utc - MSecsPerMinute + 1) / MSecsPerMinute;
+    if (minute != cachedMinute) {
+        offsetMSecs = qint64(QDateTime::fromMSecsSinceEpoch(minute * MSecsPerMinute).offsetFromUtc()) * 1000;
+        cachedMinute = minute;
+    }
+    const qint64 local = utc + offsetMSecs;
+    const qint64 days = local >= 0 ? local / MSecsPerDay : (local - MSecsPerDay + 1) / MSecsPerDay;
+    return FromDateTime(QDate::fromJulianDay(UnixEpochJulianDay + days),
+                        QTime::fromMSecsSinceStartOfDay(int(local - days * MSecsPerDay)));
 }
 
 TDateTime TDateTime::Today()

@@ -258,7 +258,7 @@ public:
         Notify(item, cnExtracted);
         return item;
     }
-    void Clear()
+    virtual void Clear()
     {
         std::vector<T> old;
         old.swap(FItems);
@@ -432,8 +432,7 @@ public:
     ~TRecs() override
     {
         if (FFreeItems)
-            for (TRec<T> *row : this->FItems)
-                delete row;
+            FreeRows(std::move(this->FItems));
     }
 
     bool FreeItems() const { return FFreeItems; }
@@ -489,16 +488,38 @@ public:
     // Append a new empty row.
     TRec<T> *AddRow() { return Adopt(NewRow()); }
 
+    // Listeners hear of every row; a row held in several slots is freed once.
+    void Clear() override
+    {
+        std::vector<TRec<T> *> old;
+        old.swap(this->FItems);
+        this->FItems.reserve(old.capacity());
+        for (TRec<T> *row : old)
+            Base::Notify(row, cnRemoved);
+        if (FFreeItems)
+            FreeRows(std::move(old));
+    }
+
 protected:
+    // A row leaving a slot is freed only when no other slot still holds it: writing a row back
+    // into its own slot, or a row added twice, must not free a row that is still in use.
     void Notify(TRec<T> *const &Item, TCollectionNotification Action) override
     {
         TRec<T> *row = Item; // Item may be a slot that the listener changes
         Base::Notify(row, Action);
-        if (Action == cnRemoved && FFreeItems)
+        if (Action == cnRemoved && FFreeItems
+            && std::find(this->FItems.begin(), this->FItems.end(), row) == this->FItems.end())
             delete row;
     }
 
 private:
+    static void FreeRows(std::vector<TRec<T> *> rows)
+    {
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        for (TRec<T> *row : rows)
+            delete row;
+    }
     std::unique_ptr<TRec<T>> NewRow() const { return std::make_unique<TRec<T>>(FSubItemCount); }
     TRec<T> *Adopt(std::unique_ptr<TRec<T>> row)
     {

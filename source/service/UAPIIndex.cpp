@@ -43,14 +43,14 @@ void TDataObjectFieldConfig::Assign(const TDataObjectFieldConfig &source)
 
 void TDataObjectFieldConfig::AddField(TDataFieldType field, const TDataFieldConfig &conf)
 {
+    FData[field] = conf; // first: a field out of range leaves the layout as it was
     FFields.Add(field);
-    FData[field] = conf;
 }
 
 void TDataObjectFieldConfig::AddDynField(TDataFieldType field, const TDataFieldConfig &conf)
 {
+    FData[field] = conf; // first: a field out of range leaves the layout as it was
     FDynFields.Add(field);
-    FData[field] = conf;
 }
 
 void TDataObjectFieldConfig::SetData(TDataFieldType field, const TDataFieldConfig &conf)

@@ -13,8 +13,18 @@
 template <typename T>
 class TDataFieldIndex {
 public:
-    T &operator[](TDataFieldType field) { return FItems[field]; }
-    const T &operator[](TDataFieldType field) const { return FItems[field]; }
+    // A field type outside the enumeration (FromName's answer for an unknown name, say) is out
+    // of range, as it is for ToName.
+    T &operator[](TDataFieldType field)
+    {
+        Check(field);
+        return FItems[field];
+    }
+    const T &operator[](TDataFieldType field) const
+    {
+        Check(field);
+        return FItems[field];
+    }
 
     static constexpr int Count() { return DataFieldTypeCount; }
     auto begin() { return FItems.begin(); }
@@ -25,6 +35,11 @@ public:
     bool operator==(const TDataFieldIndex &) const = default;
 
 private:
+    static void Check(TDataFieldType field)
+    {
+        if (field >= DataFieldTypeCount)
+            RaiseArgumentOutOfRange();
+    }
     std::array<T, DataFieldTypeCount> FItems{};
 };
 

@@ -174,8 +174,11 @@ TUAPIPrice TUAPIPriceMargin::Calc(const TUAPIPrice &price, long double addMargin
     const long double factor = Margin * addMarginPrice;
     TMoney result;
     if (std::isfinite(factor) && std::fabs(factor) <= kMaxFactor) {
+        // One rounding of the whole sum: rounding the product before adding Extra would move
+        // a tie (0.00015 + 0.0001 must give 0.0002, not 0.0003).
         const int64_t scaled = std::llroundl(factor * kFactorScale);
-        result = TMoney::FromRaw(DivRoundEven(__int128(price.Value().Raw()) * scaled, kFactorScale)) + Extra;
+        const __int128 sum = __int128(price.Value().Raw()) * scaled + __int128(Extra.Raw()) * kFactorScale;
+        result = TMoney::FromRaw(DivRoundEven(sum, kFactorScale));
     } else {
         result = price.Value() * double(factor) + Extra;
     }

@@ -160,12 +160,18 @@ TEST(TUDataSource, KeepsKeyOrderAndRejectsDuplicates)
 
 TEST(TUDataSource, TryGetValue)
 {
+    // The key order as the source's own, and as a comparer derived from it, which the lookup
+    // reaches through the comparer instead of comparing keys inline.
+    struct DerivedKeyOrder : TUDataSource::TIDComparer {};
     Items items;
-    TSource source;
-    for (uint32_t id : {10u, 20u, 30u})
-        source.Add(items.make(id, QString::number(id)));
-    source.Add(items.make(TUDataKey(QStringLiteral("Щит"))));
-    source.Add(items.make(TUDataKey())); // a stored item without a key is never found
+    TSource byKey;
+    TSource byDerived(std::make_shared<DerivedKeyOrder>());
+    for (TSource *source : {&byKey, &byDerived}) {
+        for (uint32_t id : {10u, 20u, 30u})
+            source->Add(items.make(id, QString::number(id)));
+        source->Add(items.make(TUDataKey(QStringLiteral("Щит"))));
+        source->Add(items.make(TUDataKey())); // a stored item without a key is never found
+    }
 
     struct Case {
         TUDataKey id;
@@ -177,15 +183,17 @@ TEST(TUDataSource, TryGetValue)
         {TUDataKey(), false, {}}, {TUDataKey(QString()), false, {}},
     };
     TUDataItem sentinel;
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.id.ToString().toStdString());
-        TUDataItem *item = &sentinel;
-        EXPECT_EQ(source.TryGetValue(c.id, item), c.found);
-        if (c.found) {
-            EXPECT_EQ(item->ID(), c.id);
-            EXPECT_EQ(item->Title(), c.title);
-        } else {
-            EXPECT_EQ(item, &sentinel); // untouched
+    for (const TSource *source : {&byKey, &byDerived}) {
+        for (const Case &c : cases) {
+            SCOPED_TRACE(c.id.ToString().toStdString());
+            TUDataItem *item = &sentinel;
+            EXPECT_EQ(source->TryGetValue(c.id, item), c.found);
+            if (c.found) {
+                EXPECT_EQ(item->ID(), c.id);
+                EXPECT_EQ(item->Title(), c.title);
+            } else {
+                EXPECT_EQ(item, &sentinel); // untouched
+            }
         }
     }
     TUDataItem *none = nullptr;

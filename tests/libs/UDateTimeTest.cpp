@@ -53,3 +53,15 @@ TEST(UDateTime, MillisecondRoundingCarriesIntoTheNextDay)
     EXPECT_EQ(t.DatePart().Value(), 43832);
     EXPECT_LT(TDateTime::FromDate(QDate(2020, 1, 2)), t);
 }
+
+TEST(UDateTime, NowIsTheLocalClock)
+{
+    // Read a few times, so both the first reading of a minute and the kept offset are checked.
+    for (int i = 0; i < 3; ++i) {
+        const TDateTime before = TDateTime::FromQDateTime(QDateTime::currentDateTime());
+        const TDateTime now = TDateTime::Now();
+        const TDateTime after = TDateTime::FromQDateTime(QDateTime::currentDateTime());
+        EXPECT_LE(before, now);
+        EXPECT_LE(now, after);
+    }
+}

@@ -364,6 +364,26 @@ TEST(TRecs, OwnsItsRowsWhileFreeItemsIsSet)
     EXPECT_EQ(owned->First(), "z");
 }
 
+TEST(TRecs, RowsHeldTwiceOrWrittenBackAreFreedOnce)
+{
+    // Under the sanitizers an early or double free fails this test.
+    TRecs<QString> table;
+    TRec<QString> *a = table.AddOne("a");
+    table.AddOne("b");
+    table.SetItems(0, table.Items(0)); // back into its own slot
+    EXPECT_EQ(table.Items(0)->First(), "a");
+    table.Add(a); // the same row in a second slot
+    table.Delete(2);
+    EXPECT_EQ(a->First(), "a");
+    table.SetItems(1, a); // "b" is freed, "a" now fills both slots
+    int removed = 0;
+    table.SetOnNotify([&](TRec<QString> *const &, TCollectionNotification action) { removed += action == cnRemoved; });
+    table.Clear();
+    EXPECT_EQ(removed, 2);
+    EXPECT_EQ(table.Count(), 0);
+    table.Add(table.AddOne("c")); // destruction with a row held twice
+}
+
 TEST(TKeyValue, MissingKeyGivesTheEmptyValue)
 {
     TKeyValue<QString> map;

@@ -81,6 +81,24 @@ TEST(UAPIFieldConfig, CreatedClearedAndAssignCopiesEverything)
     ExpectCleared(copy);
 }
 
+TEST(UAPIFieldConfig, FieldTypesOutsideTheEnumerationAreOutOfRange)
+{
+    TDataObjectFieldConfig config;
+    const TDataFieldConfig conf{"x", 10, true};
+    const auto bad = {TDataFieldType(DataFieldTypeCount), TDataFieldType(0xFFFF)};
+    for (TDataFieldType field : bad) {
+        EXPECT_TRUE(ToName(field).isEmpty());
+        EXPECT_THROW(config.GetData(field), EArgumentOutOfRange);
+        EXPECT_THROW(config.SetData(field, conf), EArgumentOutOfRange);
+        EXPECT_THROW(config.AddField(field, conf), EArgumentOutOfRange);
+        EXPECT_THROW(config.AddDynField(field, conf), EArgumentOutOfRange);
+    }
+    EXPECT_TRUE(config.Fields().IsEmpty());
+    EXPECT_TRUE(config.DynFields().IsEmpty());
+    TDataFieldIndex<int> index;
+    EXPECT_THROW(index[TDataFieldType(DataFieldTypeCount)] = 1, EArgumentOutOfRange);
+}
+
 TEST(UAPIFieldConfig, ConfigRoundTripKeepsOrderMembershipAndWidthsOnly)
 {
     TDataObjectFieldConfig source;
