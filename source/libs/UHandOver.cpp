@@ -30,23 +30,10 @@ struct TCall {
     std::exception_ptr Failure;
 };
 
-QString failureText(const std::exception_ptr &failure)
-{
-    try {
-        std::rethrow_exception(failure);
-    } catch (const EUError &e) {
-        return e.Message();
-    } catch (const std::exception &e) {
-        return QString::fromUtf8(e.what());
-    } catch (...) {
-    }
-    return QStringLiteral("unknown failure");
-}
-
 // For failures that nobody above could take.
 void logFailure(const char *where, const std::exception_ptr &failure)
 {
-    const QString line = QString::fromLatin1(where) + QStringLiteral(": ") + failureText(failure);
+    const QString line = QString::fromLatin1(where) + QStringLiteral(": ") + UErrorText(failure);
     try {
         TUDebug::Log(line);
     } catch (...) {

@@ -12,23 +12,10 @@
 
 namespace {
 
-QString failureText(const std::exception_ptr &failure)
-{
-    try {
-        std::rethrow_exception(failure);
-    } catch (const EUError &e) {
-        return e.Message();
-    } catch (const std::exception &e) {
-        return QString::fromUtf8(e.what());
-    } catch (...) {
-    }
-    return QStringLiteral("unknown failure");
-}
-
 // A handler of an asynchronous run has nobody above it to take its failure.
 void logHandlerFailure(const QString &host, const std::exception_ptr &failure)
 {
-    const QString line = QStringLiteral("Request task handler failed (") + host + QStringLiteral("): ") + failureText(failure);
+    const QString line = QStringLiteral("Request task handler failed (") + host + QStringLiteral("): ") + UErrorText(failure);
     try {
         TUDebug::Log(line);
     } catch (...) {
