@@ -4,6 +4,7 @@
 
 #include "SGGzip.h"
 #include "UConv.h"
+#include "UCurl.h"
 #include "UException.h"
 #include "UFile.h"
 #include "UShell.h"
@@ -15,7 +16,7 @@
 #include <QFileInfo>
 #include <filesystem>
 
-TUpdateMaster::TUpdateMaster() = default;
+TUpdateMaster::TUpdateMaster() : fStop(std::make_unique<TUCurlStop>()) {}
 
 TUpdateMaster::~TUpdateMaster() = default;
 
@@ -28,9 +29,8 @@ void TUpdateMaster::SetState(TUpdateMasterState Value)
 
 void TUpdateMaster::Terminate()
 {
-    // The transfer in progress sees the flag at its next progress check and aborts, which
-    // drops the connection.
     fTerminated = true;
+    fStop->Stop();
 }
 
 void TUpdateMaster::HTTPWorkBegin(qint64 Total)
@@ -61,6 +61,7 @@ TUpdateHTTPResult TUpdateMaster::HTTPGet(const QString &URL, QIODevice &Sink)
     hooks.WorkEnd = [this] { HTTPWorkEnd(); };
     hooks.Idle = [] { QCoreApplication::processEvents(); };
     hooks.Aborted = [this] { return fTerminated.load(); };
+    hooks.Stop = fStop.get();
     return UpdateHTTPGet(URL, Sink, fProxy, fProxyPort, hooks);
 }
 
@@ -75,6 +76,28 @@ QStringList TUpdateMaster::SplitDescriptor(const QString &Text)
     if (s.isEmpty())
         return {};
     return s.split(u';');
+}
+
+void TUpdateMaster::ParseDescriptor(const QString &Text, QString &BaseURL, std::vector<TUpdateKeyLine> &KeyLines,
+                                    QStringList &Files)
+{
+    BaseURL.clear();
+    KeyLines.clear();
+    Files.clear();
+    const QStringList entries = SplitDescriptor(Text);
+    if (entries.isEmpty())
+        throw EUError(QStringLiteral("Обновление пусто!"));
+    BaseURL = TUConv::Trim(entries.first());
+    if (BaseURL.isEmpty())
+        throw EUError(QStringLiteral("Не указан базовый URL обновления!"));
+    for (qsizetype i = 1; i < entries.size(); ++i) {
+        const QString &e = entries.at(i);
+        const qsizetype eq = e.indexOf(u'=');
+        if (eq >= 0)
+            KeyLines.emplace_back(TUConv::UpperCaseAscii(TUConv::Trim(e.left(eq))), TUConv::Trim(e.mid(eq + 1)));
+        else
+            Files.append(TUConv::Trim(e));
+    }
 }
 
 bool TUpdateMaster::GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> &KeyLines, QStringList &Files)
@@ -94,24 +117,10 @@ bool TUpdateMaster::GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> 
         const TUpdateHTTPResult r = HTTPGet(fUpdateURL, sink);
         if (r.Code != 200)
             throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
-        const QStringList entries = SplitDescriptor(UpdateDecodeText(body, r.ContentType));
-        if (entries.isEmpty())
-            throw EUError(QStringLiteral("Обновление пусто!"));
-        BaseURL = TUConv::Trim(entries.first());
-        if (BaseURL.isEmpty())
-            throw EUError(QStringLiteral("Не указан базовый URL обновления!"));
-        for (qsizetype i = 1; i < entries.size(); ++i) {
-            const QString &e = entries.at(i);
-            const qsizetype eq = e.indexOf(u'=');
-            if (eq >= 0)
-                KeyLines.emplace_back(TUConv::UpperCaseAscii(TUConv::Trim(e.left(eq))), TUConv::Trim(e.mid(eq + 1)));
-            else
-                Files.append(TUConv::Trim(e));
-        }
+        ParseDescriptor(UpdateDecodeText(body, r.ContentType), BaseURL, KeyLines, Files);
         ok = true;
-    } catch (const std::exception &e) {
-        const auto *ue = dynamic_cast<const EUError *>(&e);
-        fError = ue ? ue->Message() : QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        fError = UErrorText(std::current_exception());
         BaseURL.clear();
         KeyLines.clear();
         Files.clear();
@@ -152,7 +161,24 @@ bool TUpdateMaster::IsSafeRelativeName(const QString &Name)
     return true;
 }
 
+bool TUpdateMaster::Guarded(const std::function<bool()> &Operation)
+{
+    try {
+        return Operation();
+    } catch (...) {
+        // A callback or the system failed between the steps: reported like a step's failure.
+        fError = UErrorText(std::current_exception());
+        fState = umsNone;
+        return false;
+    }
+}
+
 bool TUpdateMaster::DownloadUpdate()
+{
+    return Guarded([this] { return DownloadSteps(); });
+}
+
+bool TUpdateMaster::DownloadSteps()
 {
     fError.clear();
     if (fTerminated)
@@ -197,10 +223,10 @@ bool TUpdateMaster::DownloadFile(const QString &URL, const QString &LocalName)
         file.close();
         if (r.Code != 200)
             throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
-    } catch (const EUError &e) {
+    } catch (...) {
         file.close();
         QFile::remove(LocalName);
-        fError = e.Message();
+        fError = UErrorText(std::current_exception());
     }
     const bool exists = QFileInfo::exists(LocalName);
     SetState(umsNone);
@@ -224,8 +250,8 @@ bool TUpdateMaster::ExtractFile(const QString &FileName)
             throw EUError(QStringLiteral("Bad uncompress. File does not exists."));
         QFile::remove(FileName);
         ok = true;
-    } catch (const EUError &e) {
-        fError = e.Message();
+    } catch (...) {
+        fError = UErrorText(std::current_exception());
     }
     SetState(umsNone);
     return ok;
@@ -302,6 +328,11 @@ bool replaceFile(const QString &source, const QString &dest, bool isMainProgram)
 
 bool TUpdateMaster::DoUpdate()
 {
+    return Guarded([this] { return CopySteps(); });
+}
+
+bool TUpdateMaster::CopySteps()
+{
     fError.clear();
     if (fTerminated)
         return false;
@@ -327,20 +358,26 @@ bool TUpdateMaster::DoUpdate()
 
 void TUpdateMaster::ClearUpdate()
 {
-    if (fTerminated)
-        return;
-    SetState(umsClear);
-    TUFile::ClearDir(UpdateDir());
-    SetState(umsNone);
+    Guarded([this] {
+        if (fTerminated)
+            return false;
+        SetState(umsClear);
+        TUFile::ClearDir(UpdateDir());
+        SetState(umsNone);
+        return true;
+    });
 }
 
 void TUpdateMaster::RunMainProgram()
 {
-    if (fTerminated || fExeName.isEmpty())
-        return;
-    SetState(umsRun);
-    // A relative name is taken from the program folder, which is also the program's own
-    // working folder.
-    TUShell::OpenFile(QFileInfo(QDir(fDir), fExeName).absoluteFilePath(), {}, {});
-    SetState(umsNone);
+    Guarded([this] {
+        if (fTerminated || fExeName.isEmpty())
+            return false;
+        SetState(umsRun);
+        // A relative name is taken from the program folder, which is also the program's own
+        // working folder.
+        TUShell::OpenFile(QFileInfo(QDir(fDir), fExeName).absoluteFilePath(), {}, {});
+        SetState(umsNone);
+        return true;
+    });
 }
