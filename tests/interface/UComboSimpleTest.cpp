@@ -1,3 +1,4 @@
+#include "KitTestUtil.h"
 #include "TestUtil.h"
 #include "UComboSimple.h"
 #include "UDrawButton.h"
@@ -5,7 +6,10 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QAbstractItemDelegate>
 #include <QLineEdit>
+#include <QPainter>
+#include <QStyleOptionViewItem>
 #include <QRadioButton>
 #include <QTest>
 
@@ -327,6 +331,34 @@ TEST(UComboSimple, ThousandsOfItemsSelectAndShowByKey)
     EXPECT_EQ(c.Combo()->currentIndex(), -1);
     EXPECT_EQ(c.SelectedOneKey(), TUDataKey(777777u));
     EXPECT_EQ(c.SelectedOne(), nullptr);
+}
+
+TEST(UComboSimple, RowsAndFaceDrawInTheItemColour)
+{
+    auto src = makeSource(30); // items 10, 20, 30 are red
+    TUComboSimple c;
+    c.resize(200, 21);
+    c.SetDataSource(src.get());
+    c.LoadData(TUDataKey(10u));
+    const TColor red = RGBToColor(255, 0, 0);
+    EXPECT_FALSE(kittest::boundsOf(kittest::grab(c), red).isNull());
+    c.SetSelectedOneKey(TUDataKey(11u));
+    EXPECT_TRUE(kittest::boundsOf(kittest::grab(c), red).isNull());
+
+    // A row of the open list: its text starts 2 pixels in, in the item's colour.
+    QImage row(120, 18, QImage::Format_RGB32);
+    row.fill(Qt::white);
+    {
+        QPainter p(&row);
+        QStyleOptionViewItem option;
+        option.rect = row.rect();
+        option.palette = c.Combo()->palette();
+        c.Combo()->itemDelegate()->paint(&p, option, c.Combo()->model()->index(9, 0));
+    }
+    const QRect text = kittest::boundsOf(row, red);
+    ASSERT_FALSE(text.isNull());
+    EXPECT_GE(text.left(), 2); // antialiased edges are not pure red, so only the near side is exact
+    EXPECT_LT(text.left(), 20);
 }
 
 TEST(UComboSimple, LayoutKeepsSquareButtonsBesideTheList)
