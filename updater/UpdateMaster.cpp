@@ -1,6 +1,7 @@
 #include "UpdateMaster.h"
 
 #include "UpdateHTTP.h"
+#include "UpdateTrust.h"
 
 #include "SGGzip.h"
 #include "UConv.h"
@@ -13,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+#include <QSet>
 #include <filesystem>
 
 TUpdateMaster::TUpdateMaster() = default;
@@ -83,6 +86,7 @@ bool TUpdateMaster::GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> 
     KeyLines.clear();
     Files.clear();
     fError.clear();
+    fDescriptorBytes.clear();
     SetState(umsDownload);
     bool ok = false;
     try {
@@ -94,6 +98,7 @@ bool TUpdateMaster::GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> 
         const TUpdateHTTPResult r = HTTPGet(fUpdateURL, sink);
         if (r.Code != 200)
             throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
+        fDescriptorBytes = body;
         const QStringList entries = SplitDescriptor(UpdateDecodeText(body, r.ContentType));
         if (entries.isEmpty())
             throw EUError(QStringLiteral("Обновление пусто!"));
@@ -171,6 +176,8 @@ bool TUpdateMaster::DownloadUpdate()
             fError = QStringLiteral("Недопустимое имя файла в описании обновления: \"%1\"").arg(f);
             return false;
         }
+    if (!fPublicKey.isEmpty())
+        return DownloadSigned(baseURL, files);
     for (const QString &f : files) {
         if (fTerminated)
             return false;
@@ -182,6 +189,122 @@ bool TUpdateMaster::DownloadUpdate()
         if (IsGZipFile(f) && !ExtractFile(UpdateDir() + f))
             return false;
         QCoreApplication::processEvents();
+    }
+    return true;
+}
+
+QString TUpdateMaster::LandingName(const QString &Entry)
+{
+    return IsGZipFile(Entry) ? Entry.left(Entry.size() - 3) : Entry;
+}
+
+namespace {
+
+const QString kRefused = QStringLiteral("Обновление отклонено: ");
+
+} // namespace
+
+bool TUpdateMaster::Refuse(const QString &Message)
+{
+    // Nothing of a refused update stays where a later copy could take it.
+    fError = kRefused + Message;
+    TUFile::ClearDir(UpdateDir());
+    ClearStoredManifest();
+    return false;
+}
+
+void TUpdateMaster::ClearStoredManifest() { QFile::remove(StoredManifestName()); }
+
+bool TUpdateMaster::LoadStoredManifest(TUpdateManifest &Manifest)
+{
+    QFile f(StoredManifestName());
+    QString detail;
+    return f.open(QIODevice::ReadOnly) &&
+           ReadSignedManifest(f.readAll(), fPublicKey, Manifest, detail) == TUpdateManifestCheck::Ok;
+}
+
+bool TUpdateMaster::DownloadSigned(const QString &BaseURL, const QStringList &Files)
+{
+    fSkipped = 0;
+    // A fresh start: files and manifest of an earlier download are not mixed with this one.
+    TUFile::ClearDir(UpdateDir());
+    ClearStoredManifest();
+
+    const QString manifestURL = fUpdateURL + QStringLiteral(".manifest");
+    QByteArray text;
+    SetState(umsDownload);
+    try {
+        QBuffer sink(&text);
+        sink.open(QIODevice::WriteOnly);
+        const TUpdateHTTPResult r = HTTPGet(manifestURL, sink);
+        if (r.Code != 200)
+            throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
+    } catch (const EUError &e) {
+        SetState(umsNone);
+        if (fTerminated)
+            return false;
+        return Refuse(QStringLiteral("не получен подписанный список файлов \"%1\" (%2).").arg(manifestURL, e.Message()));
+    }
+    SetState(umsNone);
+
+    TUpdateManifest manifest;
+    QString detail;
+    switch (ReadSignedManifest(text, fPublicKey, manifest, detail)) {
+    case TUpdateManifestCheck::Damaged:
+        return Refuse(QStringLiteral("подписанный список файлов \"%1\" повреждён (%2).").arg(manifestURL, detail));
+    case TUpdateManifestCheck::BadSignature:
+        return Refuse(QStringLiteral("подпись списка файлов \"%1\" неверна.").arg(manifestURL));
+    case TUpdateManifestCheck::Ok:
+        break;
+    }
+    if (TUSha256::Hex(fDescriptorBytes) != manifest.DescriptorHash)
+        return Refuse(QStringLiteral("описание обновления \"%1\" не совпадает с подписанным.").arg(fUpdateURL));
+
+    // The descriptor and the manifest name the same files.
+    QSet<QString> landing;
+    for (const QString &f : Files) {
+        if (f.isEmpty())
+            continue;
+        const QString name = LandingName(f);
+        if (!manifest.Find(name))
+            return Refuse(QStringLiteral("файл \"%1\" не подписан.").arg(f));
+        landing.insert(name);
+    }
+    for (const TUpdateManifestFile &m : manifest.Files)
+        if (!landing.contains(m.Name))
+            return Refuse(QStringLiteral("файл \"%1\" подписан, но его нет в описании обновления.").arg(m.Name));
+
+    for (const QString &f : Files) {
+        if (fTerminated)
+            return false;
+        if (f.isEmpty())
+            continue;
+        const QString name = LandingName(f);
+        const TUpdateManifestFile &m = *manifest.Find(name);
+        // A file the program folder already holds as signed is not fetched again.
+        const QFileInfo installed(fDir + name);
+        QByteArray hash;
+        if (installed.isFile() && installed.size() == m.Size && TUSha256::File(installed.filePath(), hash) &&
+            hash == m.Hash) {
+            ++fSkipped;
+            continue;
+        }
+        ForceFileDirs(f, UpdateDir());
+        if (!DownloadFile(BaseURL + f, UpdateDir() + f))
+            return false;
+        if (IsGZipFile(f) && !ExtractFile(UpdateDir() + f))
+            return false;
+        if (!TUSha256::File(UpdateDir() + name, hash) || hash != m.Hash)
+            return Refuse(QStringLiteral("файл \"%1\" не совпадает с подписанным.").arg(f));
+        QCoreApplication::processEvents();
+    }
+
+    // Kept for the copy, which checks every file again against it.
+    QDir().mkpath(UpdateDir() + StateDirName());
+    QSaveFile keep(StoredManifestName());
+    if (!keep.open(QIODevice::WriteOnly) || keep.write(text) != text.size() || !keep.commit()) {
+        fError = QStringLiteral("Не удалось сохранить файл %1").arg(StoredManifestName());
+        return false;
     }
     return true;
 }
@@ -306,6 +429,29 @@ bool TUpdateMaster::DoUpdate()
     if (fTerminated)
         return false;
     const QStringList files = GetFileList(UpdateDir());
+    if (!fPublicKey.isEmpty()) {
+        // Only files of the signed manifest, each exactly as signed, are copied.
+        TUpdateManifest manifest;
+        if (!LoadStoredManifest(manifest)) {
+            fError = kRefused + QStringLiteral("нет подписанного списка файлов для файлов в папке update.");
+            return false;
+        }
+        if (files.isEmpty())
+            return true; // the program folder already held every file as signed
+        for (const QString &full : files) {
+            const QString rel = GetRelativeName(UpdateDir(), full);
+            const TUpdateManifestFile *m = manifest.Find(rel);
+            QByteArray hash;
+            if (!m) {
+                fError = kRefused + QStringLiteral("файл \"%1\" не подписан.").arg(rel);
+                return false;
+            }
+            if (!TUSha256::File(full, hash) || hash != m->Hash) {
+                fError = kRefused + QStringLiteral("файл \"%1\" не совпадает с подписанным.").arg(rel);
+                return false;
+            }
+        }
+    }
     if (files.isEmpty())
         return false;
     const QString mainProgram =
@@ -331,6 +477,7 @@ void TUpdateMaster::ClearUpdate()
         return;
     SetState(umsClear);
     TUFile::ClearDir(UpdateDir());
+    ClearStoredManifest();
     SetState(umsNone);
 }
 

@@ -12,6 +12,7 @@
 
 class QIODevice;
 struct TUpdateHTTPResult;
+struct TUpdateManifest;
 
 enum TUpdateMasterState : quint8 { umsNone, umsDownload, umsExtract, umsClear, umsRun };
 
@@ -57,6 +58,12 @@ public:
     const TUpdateMasterKeys &Keys() const { return fKeys; }
     void SetKeys(const TUpdateMasterKeys &Value) { fKeys = Value; }
     bool Terminated() const { return fTerminated; }
+    // The update site's Ed25519 public key (32 raw bytes). When set, an update is taken only with
+    // a manifest signed by it, published at UpdateURL + ".manifest"; empty: no signature asked.
+    const QByteArray &PublicKey() const { return fPublicKey; }
+    void SetPublicKey(const QByteArray &Value) { fPublicKey = Value; }
+    // Files of the last signed download that the program folder already held and were not fetched.
+    int SkippedFiles() const { return fSkipped; }
 
     bool DownloadUpdate();
     bool DoUpdate();
@@ -73,9 +80,19 @@ public:
     static QStringList GetFileList(const QString &Folder);
     // A descriptor entry may only name a file below the update folder.
     static bool IsSafeRelativeName(const QString &Name);
+    // The name under which a descriptor entry lands in the program folder (a ".gz" unpacked).
+    static QString LandingName(const QString &Entry);
+    // Where the manifest of the last signed download is kept, inside the update folder; a
+    // dot-folder, so it is neither copied nor emptied with the update's files.
+    static QString StateDirName() { return QStringLiteral(".apply/"); }
 
 private:
     bool GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> &KeyLines, QStringList &Files);
+    bool DownloadSigned(const QString &BaseURL, const QStringList &Files);
+    bool Refuse(const QString &Message);
+    bool LoadStoredManifest(TUpdateManifest &Manifest);
+    void ClearStoredManifest();
+    QString StoredManifestName() const { return UpdateDir() + StateDirName() + QStringLiteral("manifest"); }
     void ApplyKeys(const std::vector<TUpdateKeyLine> &KeyLines);
     bool DownloadFile(const QString &URL, const QString &LocalName);
     bool ExtractFile(const QString &FileName);
@@ -100,4 +117,7 @@ private:
     TUpdateMasterKeys fKeys;
     QString fProxy;
     int fProxyPort = 0;
+    QByteArray fPublicKey;
+    QByteArray fDescriptorBytes; // the descriptor as served, for its signed hash
+    int fSkipped = 0;
 };

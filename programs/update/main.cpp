@@ -1,6 +1,7 @@
 // The updater: reads "update.ini" beside itself, shows its window and runs one action.
 #include "MainForm.h"
 #include "UpdateDialogs.h"
+#include "UpdateTrust.h"
 
 #include <QApplication>
 #include <QDir>
@@ -38,6 +39,14 @@ int main(int argc, char **argv)
                 return 2;
             }
             form.SetProxyPort(port);
+        } else if (key == QLatin1String("PUBKEY")) {
+            QByteArray raw;
+            if (!DecodeUpdatePublicKey(value, raw)) {
+                ShowWarning(QStringLiteral("Неверное значение PUBKEY в файле update.ini: \"%1\".\n"
+                                           "Укажите открытый ключ сайта обновлений, выданный программой updsign.").arg(value));
+                return 2;
+            }
+            form.Engine().SetPublicKey(raw);
         }
     }
 
