@@ -1,5 +1,6 @@
 #include "UpdateMaster.h"
 
+#include "UpdateApply.h"
 #include "UpdateHTTP.h"
 #include "UpdateTrust.h"
 
@@ -16,7 +17,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSet>
-#include <filesystem>
 
 TUpdateMaster::TUpdateMaster() = default;
 
@@ -213,7 +213,11 @@ bool TUpdateMaster::Refuse(const QString &Message)
     return false;
 }
 
-void TUpdateMaster::ClearStoredManifest() { QFile::remove(StoredManifestName()); }
+void TUpdateMaster::ClearStoredManifest()
+{
+    QFile::remove(StoredManifestName());
+    QDir().rmdir(UpdateDir() + StateDirName()); // only when nothing else is kept there
+}
 
 bool TUpdateMaster::LoadStoredManifest(TUpdateManifest &Manifest)
 {
@@ -394,79 +398,78 @@ QStringList TUpdateMaster::GetFileList(const QString &Folder)
     return result;
 }
 
-namespace {
-
-// Replaces `dest` with a copy of `source`. The copy is written beside the target and renamed
-// over it, so a failure never leaves a half-written program. A replaced file keeps its
-// permission bits; a new main program becomes executable.
-bool replaceFile(const QString &source, const QString &dest, bool isMainProgram)
+bool TUpdateMaster::RecoverApply()
 {
-    const QFileInfo destInfo(dest);
-    if (destInfo.isDir())
-        return false;
-    const QString tmp = dest + QStringLiteral(".update-tmp");
-    QFile::remove(tmp);
-    if (!QFile::copy(source, tmp))
-        return false;
-    QFileDevice::Permissions perms = destInfo.exists() ? destInfo.permissions() : QFileInfo(source).permissions();
-    if (isMainProgram && !destInfo.exists())
-        perms |= QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther | QFileDevice::ExeUser;
-    QFile::setPermissions(tmp, perms);
-    std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(tmp.toStdU16String()), std::filesystem::path(dest.toStdU16String()), ec);
-    if (ec) {
-        QFile::remove(tmp);
-        return false;
-    }
-    return true;
+    if (TUpdateApply::Recover(fDir))
+        return true;
+    fError = QStringLiteral("Не удалось завершить прерванное обновление (%1).").arg(TUpdateApply::JournalName(fDir));
+    return false;
 }
-
-} // namespace
 
 bool TUpdateMaster::DoUpdate()
 {
     fError.clear();
     if (fTerminated)
         return false;
+    // An earlier copy cut short is completed or undone before anything else is touched.
+    if (!RecoverApply())
+        return false;
     const QStringList files = GetFileList(UpdateDir());
-    if (!fPublicKey.isEmpty()) {
+    TUpdateManifest manifest;
+    const bool isSigned = !fPublicKey.isEmpty();
+    if (isSigned) {
         // Only files of the signed manifest, each exactly as signed, are copied.
-        TUpdateManifest manifest;
         if (!LoadStoredManifest(manifest)) {
             fError = kRefused + QStringLiteral("нет подписанного списка файлов для файлов в папке update.");
             return false;
         }
         if (files.isEmpty())
             return true; // the program folder already held every file as signed
-        for (const QString &full : files) {
-            const QString rel = GetRelativeName(UpdateDir(), full);
-            const TUpdateManifestFile *m = manifest.Find(rel);
-            QByteArray hash;
-            if (!m) {
-                fError = kRefused + QStringLiteral("файл \"%1\" не подписан.").arg(rel);
-                return false;
-            }
-            if (!TUSha256::File(full, hash) || hash != m->Hash) {
-                fError = kRefused + QStringLiteral("файл \"%1\" не совпадает с подписанным.").arg(rel);
-                return false;
-            }
-        }
     }
     if (files.isEmpty())
         return false;
+
+    const QString failed = QStringLiteral("Не удалось заменить файлы! Закройте все программы и попробуйте заново...");
+    QStringList rels;
+    for (const QString &full : files) {
+        const QString rel = GetRelativeName(UpdateDir(), full);
+        if (isSigned && !manifest.Find(rel)) {
+            fError = kRefused + QStringLiteral("файл \"%1\" не подписан.").arg(rel);
+            return false;
+        }
+        rels << rel;
+    }
     const QString mainProgram =
         fExeName.isEmpty() ? QString() : QFileInfo(QDir(fDir), fExeName).absoluteFilePath();
-    for (const QString &full : files) {
-        if (fTerminated)
+
+    // Every new file is written beside its target first; the targets change only once all are
+    // written, and all together.
+    TUpdateApply apply(fDir);
+    apply.SetDurable(fDurable);
+    if (!apply.Begin(rels)) {
+        fError = failed;
+        return false;
+    }
+    for (qsizetype i = 0; i < rels.size(); ++i) {
+        if (fTerminated) {
+            apply.Abandon();
             return false;
-        const QString rel = GetRelativeName(UpdateDir(), full);
+        }
+        const QString &rel = rels.at(i);
         ForceFileDirs(rel, fDir);
         const QString dest = fDir + rel;
-        if (!replaceFile(UpdateDir() + rel, dest, QFileInfo(dest).absoluteFilePath() == mainProgram)) {
-            fError = QStringLiteral("Не удалось заменить файлы! Закройте все программы и попробуйте заново...");
+        bool mismatch = false;
+        if (!apply.Stage(i, UpdateDir() + rel, QFileInfo(dest).absoluteFilePath() == mainProgram,
+                         isSigned ? manifest.Find(rel)->Hash : QByteArray(), mismatch)) {
+            apply.Abandon();
+            fError = mismatch ? kRefused + QStringLiteral("файл \"%1\" не совпадает с подписанным.").arg(rel) : failed;
             return false;
         }
         QCoreApplication::processEvents();
+    }
+    if (!apply.Commit()) {
+        fError = failed;
+        return false;
     }
     return true;
 }

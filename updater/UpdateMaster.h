@@ -67,6 +67,11 @@ public:
 
     bool DownloadUpdate();
     bool DoUpdate();
+    // Completes or rolls back a copy that a killed process left half done (see TUpdateApply);
+    // the updater runs it first thing at every start. False (with Error) when it could not.
+    bool RecoverApply();
+    // Whether the copy flushes the new files to the disk before putting them in place.
+    void SetDurable(bool Value) { fDurable = Value; }
     void ClearUpdate();
     void RunMainProgram();
     // Safe to call from a progress callback: the running transfer stops and its partial file goes.
@@ -120,4 +125,5 @@ private:
     QByteArray fPublicKey;
     QByteArray fDescriptorBytes; // the descriptor as served, for its signed hash
     int fSkipped = 0;
+    bool fDurable = true;
 };

@@ -1,5 +1,6 @@
 // The updater: reads "update.ini" beside itself, shows its window and runs one action.
 #include "MainForm.h"
+#include "UpdateApply.h"
 #include "UpdateDialogs.h"
 #include "UpdateTrust.h"
 
@@ -14,6 +15,11 @@ int main(int argc, char **argv)
     QDir::setCurrent(dir);
     if (!dir.endsWith(u'/') && !dir.endsWith(u'\\'))
         dir += u'/';
+
+    // A copy over the program folder that was cut short (the updater killed, the machine off) is
+    // completed or undone before anything else, so the programs are never a mixture of two
+    // versions. What cannot be settled now is reported by the next copy.
+    TUpdateApply::Recover(dir);
 
     const TIniPairs pairs = ReadIni(dir + QStringLiteral("update.ini"));
     if (pairs.empty())
