@@ -3,6 +3,8 @@
 #include "UpdateDialogs.h"
 #include "UpdateHTTP.h"
 
+#include "UException.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QCloseEvent>
@@ -142,7 +144,9 @@ void TMainForm::ProcessAction()
             ActionUpdate();
         }
     } catch (...) {
-        // The application ends below whatever happened.
+        // The engine keeps its own failures; this is one of the window's. Said, then the
+        // application ends below as always.
+        ShowWarning(UErrorText(std::current_exception()));
     }
     QCoreApplication::quit();
 }

@@ -1,7 +1,6 @@
 #include "UpdateDialogs.h"
 
-#include "UCodePage.h"
-#include "UConv.h"
+#include "UIniFile.h"
 #include "UShell.h"
 
 #include <QApplication>
@@ -26,30 +25,18 @@ bool personAtScreen()
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
-TUpdateDialogHooks &hooks()
-{
-    static TUpdateDialogHooks h;
-    return h;
-}
-
 } // namespace
 
 TIniPairs ReadIni(const QString &FileName)
 {
     TIniPairs pairs;
-    QFile f(FileName);
-    if (!f.open(QIODevice::ReadOnly))
+    QString text;
+    if (!TUIniFile::ReadText(FileName, text))
         return pairs;
-    const QByteArray all = f.readAll();
-    for (const QByteArray &raw : all.split('\n')) {
-        const QString line = TUConv::Trim(TUCodePage::ToUnicode(raw));
-        if (line.size() < 3 || line.startsWith(u'#'))
-            continue;
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq < 0)
-            continue;
-        pairs.emplace_back(TUConv::UpperCaseAscii(TUConv::Trim(line.left(eq))), TUConv::Trim(line.mid(eq + 1)));
-    }
+    QString key, value;
+    for (const QString &line : TUIniFile::SplitLines(text))
+        if (TUIniFile::SplitLine(line, key, value))
+            pairs.emplace_back(key, value);
     return pairs;
 }
 
@@ -107,33 +94,28 @@ void TFormYesNo::showEvent(QShowEvent *event)
     bYes->setFocus();
 }
 
-TUpdateDialogHooks SetUpdateDialogHooks(TUpdateDialogHooks Hooks)
+TModalResult ShowUpdateBox(const TUMessageBoxRequest &Request)
 {
-    TUpdateDialogHooks old = std::move(hooks());
-    hooks() = std::move(Hooks);
-    return old;
-}
-
-bool AskYesNo(const QString &Prompt)
-{
-    if (hooks().AskYesNo)
-        return hooks().AskYesNo(Prompt);
-    if (!personAtScreen())
-        return false;
-    TFormYesNo form;
-    return form.Execute(QCoreApplication::applicationName(), Prompt);
-}
-
-void ShowWarning(const QString &Text)
-{
-    if (hooks().ShowWarning)
-        return hooks().ShowWarning(Text);
+    const QString caption = QCoreApplication::applicationName();
+    if (Request.DlgType == mtConfirmation) {
+        TFormYesNo form;
+        return form.Execute(caption, Request.Msg) ? mrYes : mrNo;
+    }
     // Also on the error stream, for administrators who run the updater from a script.
-    std::fprintf(stderr, "%s\n", Text.toLocal8Bit().constData());
-    if (!personAtScreen())
-        return;
-    QMessageBox::warning(nullptr, QCoreApplication::applicationName(), Text);
+    std::fprintf(stderr, "%s\n", Request.Msg.toLocal8Bit().constData());
+    QMessageBox::warning(nullptr, caption, Request.Msg);
+    return mrOk;
 }
+
+void InstallUpdateDialogs()
+{
+    if (personAtScreen())
+        TUMessageBox::SetHandler(&ShowUpdateBox);
+}
+
+bool AskYesNo(const QString &Prompt) { return TUMessageBox::YesNo(Prompt); }
+
+void ShowWarning(const QString &Text) { TUMessageBox::Error(Text); }
 
 bool ShellOpen(QWidget *Owner, const QString &Target)
 {

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "UMessageBox.h"
+
 #include <QDialog>
 #include <QString>
 
-#include <functional>
 #include <utility>
 #include <vector>
 
@@ -13,9 +14,8 @@ class QWidget;
 
 using TIniPairs = std::vector<std::pair<QString, QString>>;
 
-// "update.ini": key = value lines in the single-byte code page; trimmed lines shorter than 3
-// characters, "#" comments and lines without "=" are skipped; keys are upper-cased. A file that
-// cannot be opened gives no pairs.
+// "update.ini": the lines of TUIniFile, but every pair in file order and a repeated key allowed
+// (the later one wins where the pairs are applied). A file that cannot be read gives no pairs.
 TIniPairs ReadIni(const QString &FileName);
 
 // The updater's question dialog: a prompt and the buttons "ДА" and "НЕТ".
@@ -34,15 +34,15 @@ protected:
     void showEvent(QShowEvent *event) override;
 };
 
-// The updater's questions and warnings pass through these, so tests (and runs without a
-// person) can answer them. An empty hook shows the real dialog.
-struct TUpdateDialogHooks {
-    std::function<bool(const QString &Prompt)> AskYesNo;
-    std::function<void(const QString &Text)> ShowWarning;
-};
-TUpdateDialogHooks SetUpdateDialogHooks(TUpdateDialogHooks Hooks);
-
-// Asks with the application title as caption; true on "ДА".
+// The updater's questions and warnings pass through the programs' message-box seam
+// (TUMessageBox), so tests and runs without a person answer them: without a handler a question
+// counts as "НЕТ" and a warning goes to the standard error stream.
+// The updater's own boxes: a question in TFormYesNo, a warning in a standard box (and on the
+// error stream); both with the application title as caption.
+TModalResult ShowUpdateBox(const TUMessageBoxRequest &Request);
+// Makes the seam show ShowUpdateBox where a person can answer (not on "offscreen" or "minimal").
+void InstallUpdateDialogs();
+// Asks; true on "ДА".
 bool AskYesNo(const QString &Prompt);
 void ShowWarning(const QString &Text);
 // Opens a web page or file through the desktop shell; an empty target gives false.

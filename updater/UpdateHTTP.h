@@ -3,9 +3,11 @@
 #include <QByteArray>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 
 class QIODevice;
+class TUCurlStop;
 
 struct TUpdateHTTPResult {
     long Code = 0;
@@ -21,6 +23,10 @@ struct TUpdateHTTPHooks {
     std::function<void()> WorkEnd;               // after a transfer that began, whatever its outcome
     std::function<void()> Idle;                  // nothing arrived for a while
     std::function<bool()> Aborted;               // true: drop the connection now
+    TUCurlStop *Stop = nullptr;                  // not owned: its Stop drops the connection at once
+    // Give up on a connection that cannot be made, or that has carried nothing for a minute.
+    std::chrono::milliseconds ConnectTimeout = std::chrono::seconds(30);
+    std::chrono::seconds IdleTimeout = std::chrono::seconds(60);
 };
 
 // One GET on a fresh connection, following redirects, through the proxy when one is named;

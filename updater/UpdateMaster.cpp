@@ -6,6 +6,7 @@
 
 #include "SGGzip.h"
 #include "UConv.h"
+#include "UCurl.h"
 #include "UException.h"
 #include "UFile.h"
 #include "UShell.h"
@@ -18,7 +19,7 @@
 #include <QSaveFile>
 #include <QSet>
 
-TUpdateMaster::TUpdateMaster() = default;
+TUpdateMaster::TUpdateMaster() : fStop(std::make_unique<TUCurlStop>()) {}
 
 TUpdateMaster::~TUpdateMaster() = default;
 
@@ -31,9 +32,8 @@ void TUpdateMaster::SetState(TUpdateMasterState Value)
 
 void TUpdateMaster::Terminate()
 {
-    // The transfer in progress sees the flag at its next progress check and aborts, which
-    // drops the connection.
     fTerminated = true;
+    fStop->Stop();
 }
 
 void TUpdateMaster::HTTPWorkBegin(qint64 Total)
@@ -64,6 +64,7 @@ TUpdateHTTPResult TUpdateMaster::HTTPGet(const QString &URL, QIODevice &Sink)
     hooks.WorkEnd = [this] { HTTPWorkEnd(); };
     hooks.Idle = [] { QCoreApplication::processEvents(); };
     hooks.Aborted = [this] { return fTerminated.load(); };
+    hooks.Stop = fStop.get();
     return UpdateHTTPGet(URL, Sink, fProxy, fProxyPort, hooks);
 }
 
@@ -78,6 +79,28 @@ QStringList TUpdateMaster::SplitDescriptor(const QString &Text)
     if (s.isEmpty())
         return {};
     return s.split(u';');
+}
+
+void TUpdateMaster::ParseDescriptor(const QString &Text, QString &BaseURL, std::vector<TUpdateKeyLine> &KeyLines,
+                                    QStringList &Files)
+{
+    BaseURL.clear();
+    KeyLines.clear();
+    Files.clear();
+    const QStringList entries = SplitDescriptor(Text);
+    if (entries.isEmpty())
+        throw EUError(QStringLiteral("Обновление пусто!"));
+    BaseURL = TUConv::Trim(entries.first());
+    if (BaseURL.isEmpty())
+        throw EUError(QStringLiteral("Не указан базовый URL обновления!"));
+    for (qsizetype i = 1; i < entries.size(); ++i) {
+        const QString &e = entries.at(i);
+        const qsizetype eq = e.indexOf(u'=');
+        if (eq >= 0)
+            KeyLines.emplace_back(TUConv::UpperCaseAscii(TUConv::Trim(e.left(eq))), TUConv::Trim(e.mid(eq + 1)));
+        else
+            Files.append(TUConv::Trim(e));
+    }
 }
 
 bool TUpdateMaster::GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> &KeyLines, QStringList &Files)
@@ -99,24 +122,10 @@ bool TUpdateMaster::GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> 
         if (r.Code != 200)
             throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
         fDescriptorBytes = body;
-        const QStringList entries = SplitDescriptor(UpdateDecodeText(body, r.ContentType));
-        if (entries.isEmpty())
-            throw EUError(QStringLiteral("Обновление пусто!"));
-        BaseURL = TUConv::Trim(entries.first());
-        if (BaseURL.isEmpty())
-            throw EUError(QStringLiteral("Не указан базовый URL обновления!"));
-        for (qsizetype i = 1; i < entries.size(); ++i) {
-            const QString &e = entries.at(i);
-            const qsizetype eq = e.indexOf(u'=');
-            if (eq >= 0)
-                KeyLines.emplace_back(TUConv::UpperCaseAscii(TUConv::Trim(e.left(eq))), TUConv::Trim(e.mid(eq + 1)));
-            else
-                Files.append(TUConv::Trim(e));
-        }
+        ParseDescriptor(UpdateDecodeText(body, r.ContentType), BaseURL, KeyLines, Files);
         ok = true;
-    } catch (const std::exception &e) {
-        const auto *ue = dynamic_cast<const EUError *>(&e);
-        fError = ue ? ue->Message() : QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        fError = UErrorText(std::current_exception());
         BaseURL.clear();
         KeyLines.clear();
         Files.clear();
@@ -157,7 +166,24 @@ bool TUpdateMaster::IsSafeRelativeName(const QString &Name)
     return true;
 }
 
+bool TUpdateMaster::Guarded(const std::function<bool()> &Operation)
+{
+    try {
+        return Operation();
+    } catch (...) {
+        // A callback or the system failed between the steps: reported like a step's failure.
+        fError = UErrorText(std::current_exception());
+        fState = umsNone;
+        return false;
+    }
+}
+
 bool TUpdateMaster::DownloadUpdate()
+{
+    return Guarded([this] { return DownloadSteps(); });
+}
+
+bool TUpdateMaster::DownloadSteps()
 {
     fError.clear();
     if (fTerminated)
@@ -243,11 +269,12 @@ bool TUpdateMaster::DownloadSigned(const QString &BaseURL, const QStringList &Fi
         const TUpdateHTTPResult r = HTTPGet(manifestURL, sink);
         if (r.Code != 200)
             throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
-    } catch (const EUError &e) {
+    } catch (...) {
+        const QString why = UErrorText(std::current_exception());
         SetState(umsNone);
         if (fTerminated)
             return false;
-        return Refuse(QStringLiteral("не получен подписанный список файлов \"%1\" (%2).").arg(manifestURL, e.Message()));
+        return Refuse(QStringLiteral("не получен подписанный список файлов \"%1\" (%2).").arg(manifestURL, why));
     }
     SetState(umsNone);
 
@@ -324,10 +351,10 @@ bool TUpdateMaster::DownloadFile(const QString &URL, const QString &LocalName)
         file.close();
         if (r.Code != 200)
             throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
-    } catch (const EUError &e) {
+    } catch (...) {
         file.close();
         QFile::remove(LocalName);
-        fError = e.Message();
+        fError = UErrorText(std::current_exception());
     }
     const bool exists = QFileInfo::exists(LocalName);
     SetState(umsNone);
@@ -351,8 +378,8 @@ bool TUpdateMaster::ExtractFile(const QString &FileName)
             throw EUError(QStringLiteral("Bad uncompress. File does not exists."));
         QFile::remove(FileName);
         ok = true;
-    } catch (const EUError &e) {
-        fError = e.Message();
+    } catch (...) {
+        fError = UErrorText(std::current_exception());
     }
     SetState(umsNone);
     return ok;
@@ -407,6 +434,11 @@ bool TUpdateMaster::RecoverApply()
 }
 
 bool TUpdateMaster::DoUpdate()
+{
+    return Guarded([this] { return CopySteps(); });
+}
+
+bool TUpdateMaster::CopySteps()
 {
     fError.clear();
     if (fTerminated)
@@ -476,21 +508,27 @@ bool TUpdateMaster::DoUpdate()
 
 void TUpdateMaster::ClearUpdate()
 {
-    if (fTerminated)
-        return;
-    SetState(umsClear);
-    TUFile::ClearDir(UpdateDir());
-    ClearStoredManifest();
-    SetState(umsNone);
+    Guarded([this] {
+        if (fTerminated)
+            return false;
+        SetState(umsClear);
+        TUFile::ClearDir(UpdateDir());
+        ClearStoredManifest();
+        SetState(umsNone);
+        return true;
+    });
 }
 
 void TUpdateMaster::RunMainProgram()
 {
-    if (fTerminated || fExeName.isEmpty())
-        return;
-    SetState(umsRun);
-    // A relative name is taken from the program folder, which is also the program's own
-    // working folder.
-    TUShell::OpenFile(QFileInfo(QDir(fDir), fExeName).absoluteFilePath(), {}, {});
-    SetState(umsNone);
+    Guarded([this] {
+        if (fTerminated || fExeName.isEmpty())
+            return false;
+        SetState(umsRun);
+        // A relative name is taken from the program folder, which is also the program's own
+        // working folder.
+        TUShell::OpenFile(QFileInfo(QDir(fDir), fExeName).absoluteFilePath(), {}, {});
+        SetState(umsNone);
+        return true;
+    });
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 class QIODevice;
+class TUCurlStop;
 struct TUpdateHTTPResult;
 struct TUpdateManifest;
 
@@ -29,9 +30,10 @@ using TUpdateKeyLine = std::pair<QString, QString>;
 
 // The update engine: fetches the update descriptor, downloads the listed files into "update/"
 // below the program folder (unpacking gzip files), copies them over the program folder, empties
-// "update/" and starts the main program. No public operation lets a failure escape: each keeps
-// its message in Error() and returns false. Everything runs in the calling thread; progress
-// callbacks let a window stay responsive and call Terminate().
+// "update/" and starts the main program. No public operation lets a failure escape, whatever was
+// raised (by a callback too): each keeps its message in Error() and returns false. Everything
+// runs in the calling thread; progress callbacks let a window stay responsive and call
+// Terminate(), which also drops the connection of a transfer in progress.
 class TUpdateMaster {
 public:
     TUpdateMaster();
@@ -79,6 +81,10 @@ public:
 
     // Helpers with no state, public for the updater's tests.
     static QStringList SplitDescriptor(const QString &Text);
+    // The descriptor's base URL, key lines and file entries; raises EUError when it is empty or
+    // its base URL is.
+    static void ParseDescriptor(const QString &Text, QString &BaseURL, std::vector<TUpdateKeyLine> &KeyLines,
+                                QStringList &Files);
     static bool IsGZipFile(const QString &Name);
     static QString GetRelativeName(const QString &Base, const QString &FullName);
     static void ForceFileDirs(const QString &RelName, const QString &BaseDir);
@@ -92,6 +98,10 @@ public:
     static QString StateDirName() { return QStringLiteral(".apply/"); }
 
 private:
+    // Runs a public operation so that nothing escapes: whatever it raises becomes Error.
+    bool Guarded(const std::function<bool()> &Operation);
+    bool DownloadSteps();
+    bool CopySteps();
     bool GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> &KeyLines, QStringList &Files);
     bool DownloadSigned(const QString &BaseURL, const QStringList &Files);
     bool Refuse(const QString &Message);
@@ -116,6 +126,7 @@ private:
     TUpdateMasterUpdateKeys fUpdateKeys;
     QString fError;
     std::atomic<bool> fTerminated{false};
+    std::unique_ptr<TUCurlStop> fStop; // Terminate's drop of the transfer in progress
     QString fUpdateURL;
     QString fExeName;
     QString fDir;

@@ -1,6 +1,7 @@
 // deskstart: checks the workstation (settings, credentials, working folders) and starts the main
 // client, or says what is wrong and starts the set-up program where that is the cure.
 #include "DeskStart.h"
+#include "UCurl.h"
 #include "UDialogs.h"
 #include "UnitComplex.h"
 
@@ -10,6 +11,8 @@
 
 int main(int argc, char **argv)
 {
+    // Before any request task can start a thread.
+    TUCurl::GlobalInit();
     // The core exists before the program body and outlives it; its destruction removes the
     // per-run folder.
     auto complex = std::make_unique<TComplex>();

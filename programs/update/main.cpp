@@ -1,14 +1,18 @@
 // The updater: reads "update.ini" beside itself, shows its window and runs one action.
 #include "MainForm.h"
+#include "UCurl.h"
 #include "UpdateApply.h"
 #include "UpdateDialogs.h"
 #include "UpdateTrust.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QScopeGuard>
 
 int main(int argc, char **argv)
 {
+    // Before the logo's download thread can start.
+    TUCurl::GlobalInit();
     QApplication app(argc, argv);
 
     QString dir = QCoreApplication::applicationDirPath();
@@ -26,6 +30,8 @@ int main(int argc, char **argv)
         return 0;
 
     QCoreApplication::setApplicationName(QStringLiteral("Обновление..."));
+    InstallUpdateDialogs();
+    const auto uninstall = qScopeGuard([] { TUMessageBox::SetHandler({}); });
 
     TMainForm form;
     form.SetStartDir(dir);

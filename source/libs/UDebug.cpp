@@ -9,6 +9,7 @@
 namespace {
 
 QMutex logFileLock; // guards logFile()
+QMutex writeLock;   // one line at a time: worker threads log their own failures
 
 QString &logFile()
 {
@@ -27,7 +28,9 @@ const bool logFileFixed = [] {
 void TUDebug::Log(const QString &Msg)
 {
     const QString line = QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")) + QStringLiteral(": ") + Msg;
-    TUFile::Log(line, LogFile());
+    const QString file = LogFile();
+    QMutexLocker lock(&writeLock);
+    TUFile::Log(line, file);
 }
 
 QString TUDebug::LogFile()

@@ -9,7 +9,8 @@ public:
     TUDebug() = delete;
 
     // Appends "dd.mm.yyyy hh:mm:ss: Msg" in the single-byte code page with CR LF; creates the
-    // file when missing. A file that cannot be written raises EUError.
+    // file when missing. A file that cannot be written raises EUError. Any thread: lines are
+    // written one at a time.
     static void Log(const QString &Msg);
 
     static QString LogFile();

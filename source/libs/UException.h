@@ -26,3 +26,7 @@ public:
 
 // Raises EUAssertion with `message` unless `condition` holds.
 void UAssert(bool condition, const QString &message);
+
+// The text of any failure, for a place that must report whatever was thrown: the message of
+// EUError, a readable text for a lack of memory, what() of another standard exception.
+QString UErrorText(const std::exception_ptr &Failure);

@@ -7,35 +7,30 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-namespace {
-
-// The text split at LF, CR and CR LF.
-QStringList splitLines(const QString &text)
+QStringList TUIniFile::SplitLines(const QString &Text)
 {
-    QString t = text;
+    QString t = Text;
     t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     t.replace(u'\r', u'\n');
     return t.split(u'\n');
 }
 
-} // namespace
-
-void TUIniFile::ParseLine(const QString &Line, TKeyValue<QString> &Dict)
+bool TUIniFile::SplitLine(QStringView Line, QString &Key, QString &Value)
 {
-    if (Line.size() < 3 || Line.startsWith(u'#'))
-        return;
-    const qsizetype eq = Line.indexOf(u'=');
+    const QString line = TUConv::Trim(Line);
+    if (line.size() < 3 || line.startsWith(u'#'))
+        return false;
+    const qsizetype eq = line.indexOf(u'=');
     if (eq < 0)
-        return;
-    const QString key = TUConv::UpperCaseAscii(TUConv::Trim(QStringView(Line).left(eq)));
-    if (Dict.ContainsKey(key))
-        throw EUError(QStringLiteral("Повторяется ключ \"%1\"").arg(key));
-    Dict.AddOrSetValue(key, TUConv::Trim(QStringView(Line).mid(eq + 1)));
+        return false;
+    Key = TUConv::UpperCaseAscii(TUConv::Trim(line.left(eq)));
+    Value = TUConv::Trim(line.mid(eq + 1));
+    return true;
 }
 
-bool TUIniFile::LoadFromFile(const QString &FileName, TKeyValue<QString> &Dict)
+bool TUIniFile::ReadText(const QString &FileName, QString &Text)
 {
-    Dict.Clear();
+    Text.clear();
     if (FileName.isEmpty() || !QFileInfo(FileName).isFile())
         return false;
     QFile file(FileName);
@@ -44,9 +39,29 @@ bool TUIniFile::LoadFromFile(const QString &FileName, TKeyValue<QString> &Dict)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return false;
+    Text = TUCodePage::ToUnicode(bytes);
+    return true;
+}
+
+void TUIniFile::ParseLine(const QString &Line, TKeyValue<QString> &Dict)
+{
+    QString key, value;
+    if (!SplitLine(Line, key, value))
+        return;
+    if (Dict.ContainsKey(key))
+        throw EUError(QStringLiteral("Повторяется ключ \"%1\"").arg(key));
+    Dict.AddOrSetValue(key, value);
+}
+
+bool TUIniFile::LoadFromFile(const QString &FileName, TKeyValue<QString> &Dict)
+{
+    Dict.Clear();
+    QString text;
+    if (!ReadText(FileName, text))
+        return false;
     try {
-        for (const QString &line : splitLines(TUCodePage::ToUnicode(bytes)))
-            ParseLine(TUConv::Trim(line), Dict);
+        for (const QString &line : SplitLines(text))
+            ParseLine(line, Dict);
     } catch (const EUError &) {
         return false;
     }
@@ -58,8 +73,8 @@ bool TUIniFile::LoadFromText(const QString &Lines, TKeyValue<QString> &Dict)
     Dict.Clear();
     if (Lines.isEmpty())
         return false;
-    for (const QString &line : splitLines(Lines))
-        ParseLine(TUConv::Trim(line), Dict);
+    for (const QString &line : SplitLines(Lines))
+        ParseLine(line, Dict);
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include "URecs.h"
 
 #include <QString>
+#include <QStringList>
+#include <QStringView>
 
 // Configuration files of key = value lines in the single-byte code page ("tessaplan.ini").
 // Lines are trimmed; lines shorter than 3 characters, "#" comments and lines without "=" are
@@ -24,4 +26,15 @@ public:
 
     // Adds the pair of one trimmed line to Dict; a repeated key raises EUError.
     static void ParseLine(const QString &Line, TKeyValue<QString> &Dict);
+
+    // The parts both settings readers share ("tessaplan.ini" here, "update.ini" in the updater,
+    // which keeps every pair in file order and lets a repeated key through).
+    // The text of a settings file; false when it is missing, is not a plain file or cannot be read.
+    static bool ReadText(const QString &FileName, QString &Text);
+    // The lines of a text, split at LF, CR and CR LF.
+    static QStringList SplitLines(const QString &Text);
+    // The pair of one line: false for a trimmed line shorter than 3 characters, a "#" comment or
+    // a line without "="; else the trimmed text before the first "=", upper-cased (ASCII
+    // letters), and the trimmed rest.
+    static bool SplitLine(QStringView Line, QString &Key, QString &Value);
 };

@@ -8,15 +8,15 @@
 #include <QObject>
 #include <QString>
 
-#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <utility>
 #include <vector>
 
 class QIODevice;
+class TUCurlStop;
 
 // Measurements of the last request: bytes and milliseconds.
 struct THTTPStat {
@@ -56,6 +56,15 @@ public:
     // Drops the connection of a request running in another thread; later requests of this
     // sender fail at once. Then OnWork.DoTerminate, whose failure is ignored.
     void Terminate();
+
+    // No request may hang for ever on a silent server (the connect request runs on the main
+    // thread, where nobody can press a stop): it gives up when the connection cannot be made in
+    // ConnectTimeout, or when nothing at all arrives for IdleTimeout. A slow report on the
+    // service may legitimately keep it waiting for minutes.
+    static constexpr std::chrono::seconds ConnectTimeout{30};
+    static constexpr std::chrono::seconds IdleTimeout{300};
+    // Other limits for this sender's later requests (the tests shorten them).
+    void SetTimeouts(std::chrono::milliseconds Connect, std::chrono::seconds Idle);
 
     const THTTPProxy &Proxy() const { return FProxy; }
     void SetProxy(const THTTPProxy &Value) { FProxy = Value; }
@@ -100,9 +109,6 @@ private:
     void UnpackInPlace(QIODevice &Output);
 
     friend struct TTransfer;
-    // Socket of the transfer in flight, so Terminate can drop it from another thread.
-    void SocketOpened(intptr_t Socket);
-    void SocketClosed(intptr_t Socket);
 
     std::vector<std::pair<QString, QString>> FParams;
     THTTPProxy FProxy;
@@ -115,8 +121,8 @@ private:
     int FResponseCode = 0;
     QByteArray FContentType;
     QByteArray FContentEncoding;
-
-    std::atomic<bool> FTerminated{false};
-    std::mutex FSocketLock; // guards FSocket against Terminate from another thread
-    intptr_t FSocket = -1;
+    std::chrono::milliseconds FConnectTimeout = ConnectTimeout;
+    std::chrono::seconds FIdleTimeout = IdleTimeout;
+    // Terminate's way in from another thread; every socket of the request in flight.
+    std::unique_ptr<TUCurlStop> FStop;
 };

@@ -55,11 +55,14 @@ protected:
             opened << t;
             return true;
         });
-        oldDialogs = SetUpdateDialogHooks({[this](const QString &p) {
-                                               asked << p;
-                                               return answer;
-                                           },
-                                           [this](const QString &t) { warnings << t; }});
+        oldBox = TUMessageBox::SetHandler([this](const TUMessageBoxRequest &r) {
+            if (r.DlgType != mtConfirmation) {
+                warnings << r.Msg;
+                return mrOk;
+            }
+            asked << r.Msg;
+            return answer ? mrYes : mrNo;
+        });
         form.SetStartDir(prog);
         form.SetExeName(QStringLiteral("main.exe"));
         form.SetUpdateURL(server.BaseURL() + QStringLiteral("u/desc.txt"));
@@ -67,7 +70,7 @@ protected:
     void TearDown() override
     {
         TUShell::SetHandler(oldShell);
-        SetUpdateDialogHooks(oldDialogs);
+        TUMessageBox::SetHandler(oldBox);
     }
     void descriptor(const QByteArray &lines)
     {
@@ -79,7 +82,7 @@ protected:
     QString prog, site;
     TStandinServer server;
     TUShell::THandler oldShell;
-    TUpdateDialogHooks oldDialogs;
+    TUMessageBox::THandler oldBox;
     QStringList opened, asked, warnings;
     bool answer = true;
     TMainForm form;

@@ -1,8 +1,12 @@
 #include "StandinServer.h"
 #include "TestUtil.h"
+#include "UException.h"
+#include "UFile.h"
 #include "UShell.h"
+#include "UpdateHTTP.h"
 #include "UpdateMaster.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +14,8 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <new>
+#include <stdexcept>
 #include <chrono>
 #include <thread>
 
@@ -238,6 +244,73 @@ TEST_F(UpdateMasterTest, FileFailuresLeaveNoPartialFile)
     EXPECT_FALSE(um.DownloadUpdate());
     EXPECT_FALSE(um.Error().isEmpty());
     EXPECT_FALSE(QFile::exists(prog + QStringLiteral("update/half.bin")));
+}
+
+TEST_F(UpdateMasterTest, WhateverACallbackRaisesBecomesTheFailureText)
+{
+    writeFile(site + QStringLiteral("a.bin"), bigText(300000));
+    descriptor("a.bin");
+    const struct {
+        const char *name;
+        std::function<void()> raise;
+        QString error;
+    } raisers[] = {
+        {"out of memory", [] { throw std::bad_alloc(); }, QStringLiteral("Недостаточно памяти.")},
+        {"standard", [] { throw std::runtime_error("disk on fire"); }, QStringLiteral("disk on fire")},
+        {"own", [] { throw EUError(QStringLiteral("своя ошибка")); }, QStringLiteral("своя ошибка")},
+        {"anything", [] { throw 42; }, QStringLiteral("Неизвестная ошибка.")},
+    };
+    // During a transfer, in a step's own state change, and between the steps.
+    const char *places[] = {"progress", "state", "keys"};
+    for (const auto &r : raisers)
+        for (const char *place : places) {
+            SCOPED_TRACE(std::string(r.name) + " in " + place);
+            TUpdateMaster m;
+            m.SetDir(prog);
+            m.SetUpdateURL(server.BaseURL() + QStringLiteral("u/desc.txt"));
+            TUFile::ClearDir(prog + QStringLiteral("update/"));
+            m.SetCallback([&](TUpdateMasterState s, qint32 bytes, qint32 total) {
+                // The file's transfer, not the descriptor's.
+                const bool inFile = bytes > 0 && total == 300000;
+                if ((place == std::string("progress") && inFile) || (place == std::string("state") && s == umsClear))
+                    r.raise();
+            });
+            m.SetOnKeysChange([&] {
+                if (place == std::string("keys"))
+                    r.raise();
+            });
+            const bool downloaded = m.DownloadUpdate();
+            if (place == std::string("state")) {
+                EXPECT_TRUE(downloaded);
+                m.ClearUpdate();
+            } else {
+                EXPECT_FALSE(downloaded) << m.Error().toStdString();
+            }
+            EXPECT_EQ(m.Error(), r.error);
+            EXPECT_EQ(m.State(), umsNone);
+            if (place == std::string("progress")) {
+                EXPECT_FALSE(QFile::exists(prog + QStringLiteral("update/a.bin"))) << "no partial file";
+            }
+        }
+}
+
+TEST_F(UpdateMasterTest, ATransferThatStopsMovingGivesUp)
+{
+    // The engine's limits are 30 s to connect and 60 s without a byte; shortened here. The
+    // stalled answer would end by itself after ten seconds, as a cut one.
+    TUpdateHTTPHooks hooks;
+    EXPECT_EQ(hooks.ConnectTimeout, std::chrono::seconds(30));
+    EXPECT_EQ(hooks.IdleTimeout, std::chrono::seconds(60));
+    hooks.IdleTimeout = std::chrono::seconds(1);
+    QByteArray body;
+    QBuffer sink(&body);
+    sink.open(QIODevice::WriteOnly);
+    try {
+        UpdateHTTPGet(server.BaseURL() + QStringLiteral("slow/big.bin"), sink, {}, 0, hooks);
+        ADD_FAILURE() << "no failure";
+    } catch (const EUError &e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("Timeout was reached"))) << e.Message().toStdString();
+    }
 }
 
 TEST_F(UpdateMasterTest, TerminateDuringATransferDropsItPromptly)

@@ -19,6 +19,8 @@
 #include <netinet/in.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -371,6 +373,233 @@ TEST_F(HTTPSenderTest, AHundredMegabyteAnswer)
     const QString text = sender.Post(url("query.php"));
     EXPECT_GT(text.size(), 100 * 1000 * 1000);
     EXPECT_TRUE(text.endsWith(QStringLiteral("rrr\"}")));
+}
+
+// A loopback server that answers "ok" to each request and keeps the last one byte for byte, the
+// way a strict web server's script receives it. A chunked body is read up to its closing chunk.
+class TRawServer {
+public:
+    TRawServer() : FThread([this] { Serve(); }) {}
+    ~TRawServer()
+    {
+        ::shutdown(FListener.Socket(), SHUT_RDWR);
+        FThread.join();
+    }
+    QString URL() const { return QStringLiteral("http://127.0.0.1:%1/raw.php").arg(FListener.Port()); }
+    // Header names in lower case.
+    QByteArray Header(const QByteArray &name) const
+    {
+        std::lock_guard lock(FLock);
+        for (const QByteArray &line : FHead.split('\n')) {
+            const qsizetype colon = line.indexOf(':');
+            if (colon > 0 && line.left(colon).trimmed().toLower() == name)
+                return line.mid(colon + 1).trimmed();
+        }
+        return {};
+    }
+    QByteArray Body() const
+    {
+        std::lock_guard lock(FLock);
+        return FBody;
+    }
+
+private:
+    void Serve()
+    {
+        for (;;) {
+            const int c = ::accept(FListener.Socket(), nullptr, nullptr);
+            if (c < 0)
+                return;
+            QByteArray in;
+            char buf[65536];
+            qsizetype headEnd = -1;
+            const auto complete = [&] {
+                headEnd = in.indexOf("\r\n\r\n");
+                if (headEnd < 0)
+                    return false;
+                const QByteArray head = in.left(headEnd).toLower();
+                const qsizetype at = head.indexOf("content-length:");
+                if (at >= 0)
+                    return in.size() - headEnd - 4 >= head.mid(at + 15, head.indexOf('\r', at) - at - 15).trimmed().toLongLong();
+                return !head.contains("chunked") || in.endsWith("\r\n0\r\n\r\n");
+            };
+            while (!complete()) {
+                const ssize_t n = ::recv(c, buf, sizeof buf, 0);
+                if (n <= 0)
+                    break;
+                in.append(buf, qsizetype(n));
+            }
+            {
+                std::lock_guard lock(FLock);
+                FHead = headEnd < 0 ? in : in.left(headEnd);
+                FBody = headEnd < 0 ? QByteArray() : in.mid(headEnd + 4);
+            }
+            const char answer[] = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok";
+            ::send(c, answer, sizeof answer - 1, MSG_NOSIGNAL);
+            ::close(c);
+        }
+    }
+
+    TLoopbackListener FListener{4};
+    std::thread FThread;
+    mutable std::mutex FLock; // guards FHead, FBody
+    QByteArray FHead, FBody;
+};
+
+TEST_F(HTTPSenderTest, MultipartPostsCarryAContentLengthNotAChunkedBody)
+{
+    TRawServer server;
+    const QString rawURL = server.URL();
+
+    testutil::TempDir dir;
+    const QByteArray content("\x00\x01 binary\r\n=\xff", 13);
+    testutil::writeFile(dir.file(QStringLiteral("scan.pdf")), content);
+    // Long enough for soft line breaks, with what quoted-printable must escape.
+    const QString note = QStringLiteral("a=b é ") + QString(100, u'x') + QStringLiteral(" end ");
+    const struct {
+        const char *name;
+        std::function<bool(THTTPSender &)> send;
+        bool withFile;
+    } cases[] = {
+        {"SendFile", [&](THTTPSender &s) { return !s.SendFile(rawURL, QStringLiteral("data"), dir.file(QStringLiteral("scan.pdf"))).isEmpty(); }, true},
+        {"SendFile without a file", [&](THTTPSender &s) { return !s.SendFile(rawURL, QString(), QString()).isEmpty(); }, false},
+        {"ReceiveFile by post", [&](THTTPSender &s) { return s.ReceiveFile(rawURL, dir.file(QStringLiteral("out.txt")), true); }, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        THTTPSender s;
+        s.ParamAdd(QStringLiteral("action"), QStringLiteral("filebase_add"));
+        s.ParamAdd(QStringLiteral("note"), note);
+        TEventLog l;
+        s.OnWork = l.Handlers();
+        ASSERT_TRUE(c.send(s)) << l.Lines().join('|').toStdString();
+        s.OnWork = {};
+        EXPECT_EQ(server.Header("transfer-encoding"), QByteArray());
+        const QByteArray b = server.Body();
+        EXPECT_EQ(server.Header("content-length"), QByteArray::number(b.size()));
+        EXPECT_TRUE(server.Header("content-type").startsWith("multipart/form-data; boundary="));
+        EXPECT_EQ(b.contains("filename=\"scan.pdf\"\r\nContent-Type: application/octet-stream\r\n"
+                             "Content-Transfer-Encoding: binary\r\n\r\n" + content + "\r\n"),
+                  c.withFile);
+        EXPECT_TRUE(b.contains("name=\"action\"\r\nContent-Type: text/plain\r\n"
+                               "Content-Transfer-Encoding: quoted-printable\r\n\r\nfilebase_add\r\n"));
+        EXPECT_TRUE(b.contains("a=3Db =C3=A9 xxx")) << b.toStdString();
+        EXPECT_TRUE(b.contains("x=\r\nxxx")) << "a soft line break";
+        EXPECT_TRUE(b.contains(" end=20\r\n")) << "a closing blank is escaped";
+    }
+}
+
+// A loopback port that takes no connection: its one-place queue is filled by a connection nobody
+// accepts, so a further attempt waits for an answer that never comes.
+class TUnansweredPort {
+public:
+    TUnansweredPort()
+    {
+        const sockaddr_in &a = FListener.Address();
+        for (int i = 0; i < 8 && !FFull; ++i) {
+            const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            FFillers.push_back(s);
+            FFull = ::connect(s, reinterpret_cast<const sockaddr *>(&a), sizeof a) != 0 && errno == EINPROGRESS;
+        }
+    }
+    ~TUnansweredPort()
+    {
+        for (const int s : FFillers)
+            ::close(s);
+    }
+    // False where the system answers a full queue at once; the test is then meaningless.
+    bool Full() const { return FFull; }
+    int Port() const { return FListener.Port(); }
+
+private:
+    TLoopbackListener FListener{0};
+    bool FFull = false;
+    std::vector<int> FFillers;
+};
+
+// Runs a post on a worker thread; the sender is stopped if it is still running after Limit, so
+// a broken time-out fails the test instead of hanging it.
+struct TTimedPost {
+    QStringList lines;
+    bool result = true;
+    bool endedInTime = false;
+
+    TTimedPost(THTTPSender &s, const QString &url, std::chrono::milliseconds limit,
+               const std::function<void()> &meanwhile = {})
+    {
+        TEventLog log;
+        s.OnWork = log.Handlers();
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            result = !s.Post(url).isEmpty();
+            done = true;
+        });
+        if (meanwhile)
+            meanwhile();
+        endedInTime = testutil::waitUntil([&] { return done.load(); }, limit);
+        if (!endedInTime)
+            s.Terminate();
+        worker.join();
+        s.OnWork = {};
+        lines = log.Lines();
+        lines.removeAll(QStringLiteral("terminate"));
+    }
+    QString error() const
+    {
+        for (const QString &l : lines)
+            if (l.startsWith(QStringLiteral("error ")))
+                return l.mid(6);
+        return {};
+    }
+};
+
+TEST(HTTPSenderTimeouts, ARequestGivesUpOnAServerThatNeverAnswers)
+{
+    EXPECT_EQ(THTTPSender::ConnectTimeout, std::chrono::seconds(30));
+    EXPECT_EQ(THTTPSender::IdleTimeout, std::chrono::minutes(5));
+
+    TUnansweredPort unanswered;
+    if (!unanswered.Full())
+        GTEST_SKIP() << "this system refuses at once when the queue is full";
+    TLoopbackListener silent(16); // connections made, never a word
+    const struct {
+        const char *name;
+        int port;
+        QString error; // the start of the library's message
+    } cases[] = {
+        {"no connection", unanswered.Port(), QStringLiteral("Timeout was reached")},
+        {"connected, nothing arrives", silent.Port(), QStringLiteral("Timeout was reached")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        THTTPSender s;
+        s.SetTimeouts(std::chrono::milliseconds(300), std::chrono::seconds(1));
+        const TTimedPost post(s, QStringLiteral("http://127.0.0.1:%1/connect.php").arg(c.port), std::chrono::seconds(20));
+        EXPECT_TRUE(post.endedInTime);
+        EXPECT_FALSE(post.result);
+        EXPECT_TRUE(post.error().startsWith(c.error)) << post.lines.join('|').toStdString();
+        EXPECT_EQ(post.lines.last(), QStringLiteral("end"));
+    }
+}
+
+TEST(HTTPSenderTimeouts, TheStopWorksWhileConnectingAndWhileWaiting)
+{
+    TUnansweredPort unanswered;
+    if (!unanswered.Full())
+        GTEST_SKIP() << "this system refuses at once when the queue is full";
+    TLoopbackListener silent(16); // connections made, never a word
+    for (const int port : {unanswered.Port(), silent.Port()}) {
+        SCOPED_TRACE(port);
+        THTTPSender s; // the real limits: only the stop can end these requests in time
+        const TTimedPost post(s, QStringLiteral("http://127.0.0.1:%1/connect.php").arg(port), std::chrono::seconds(10),
+                              [&] {
+                                  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                                  s.Terminate();
+                              });
+        EXPECT_TRUE(post.endedInTime);
+        EXPECT_FALSE(post.result);
+        EXPECT_FALSE(post.error().isEmpty()) << post.lines.join('|').toStdString();
+    }
 }
 
 // A real proxy with Basic authentication on a free loopback port, stopped at the end.

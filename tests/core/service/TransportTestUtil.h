@@ -81,6 +81,33 @@ struct TServiceFixture {
     QString URL(const QString &script) const { return Server.BaseURL() + script; }
 };
 
+// A socket listening on 127.0.0.1 at a free port, closed with the object. The system completes
+// up to about Backlog connections by itself, whether or not anybody accepts them.
+class TLoopbackListener {
+public:
+    explicit TLoopbackListener(int Backlog)
+    {
+        FSocket = ::socket(AF_INET, SOCK_STREAM, 0);
+        FAddress.sin_family = AF_INET;
+        FAddress.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(FSocket, reinterpret_cast<sockaddr *>(&FAddress), sizeof FAddress);
+        ::listen(FSocket, Backlog);
+        socklen_t len = sizeof FAddress;
+        ::getsockname(FSocket, reinterpret_cast<sockaddr *>(&FAddress), &len);
+    }
+    ~TLoopbackListener() { ::close(FSocket); }
+    TLoopbackListener(const TLoopbackListener &) = delete;
+    TLoopbackListener &operator=(const TLoopbackListener &) = delete;
+
+    int Socket() const { return FSocket; }
+    int Port() const { return int(ntohs(FAddress.sin_port)); }
+    const sockaddr_in &Address() const { return FAddress; }
+
+private:
+    int FSocket = -1;
+    sockaddr_in FAddress{};
+};
+
 // A loopback port that was free a moment ago: nobody listens there until a test starts something.
 inline int FreeLoopbackPort()
 {
