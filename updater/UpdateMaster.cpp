@@ -19,6 +19,8 @@
 #include <QSaveFile>
 #include <QSet>
 
+#include <filesystem>
+
 TUpdateMaster::TUpdateMaster() : fStop(std::make_unique<TUCurlStop>()) {}
 
 TUpdateMaster::~TUpdateMaster() = default;
@@ -256,6 +258,7 @@ bool TUpdateMaster::LoadStoredManifest(TUpdateManifest &Manifest)
 bool TUpdateMaster::DownloadSigned(const QString &BaseURL, const QStringList &Files)
 {
     fSkipped = 0;
+    TKnownHashes known = LoadKnownHashes();
     // A fresh start: files and manifest of an earlier download are not mixed with this one.
     TUFile::ClearDir(UpdateDir());
     ClearStoredManifest();
@@ -312,13 +315,19 @@ bool TUpdateMaster::DownloadSigned(const QString &BaseURL, const QStringList &Fi
             continue;
         const QString name = LandingName(f);
         const TUpdateManifestFile &m = *manifest.Find(name);
-        // A file the program folder already holds as signed is not fetched again.
+        // A file the program folder already holds as signed is not fetched again. A file that
+        // has not changed since the updater last saw its hash is not hashed again either.
         const QFileInfo installed(fDir + name);
         QByteArray hash;
-        if (installed.isFile() && installed.size() == m.Size && TUSha256::File(installed.filePath(), hash) &&
-            hash == m.Hash) {
-            ++fSkipped;
-            continue;
+        if (installed.isFile() && installed.size() == m.Size) {
+            const qint64 stamp = FileStamp(installed.filePath());
+            const auto k = known.find(name);
+            const bool seen = k != known.end() && k->second.Size == m.Size && k->second.Stamp == stamp;
+            if (seen ? k->second.Hash == m.Hash : TUSha256::File(installed.filePath(), hash) && hash == m.Hash) {
+                known[name] = {m.Hash, m.Size, stamp};
+                ++fSkipped;
+                continue;
+            }
         }
         ForceFileDirs(f, UpdateDir());
         if (!DownloadFile(BaseURL + f, UpdateDir() + f))
@@ -332,6 +341,7 @@ bool TUpdateMaster::DownloadSigned(const QString &BaseURL, const QStringList &Fi
 
     // Kept for the copy, which checks every file again against it.
     QDir().mkpath(UpdateDir() + StateDirName());
+    SaveKnownHashes(known);
     QSaveFile keep(StoredManifestName());
     if (!keep.open(QIODevice::WriteOnly) || keep.write(text) != text.size() || !keep.commit()) {
         fError = QStringLiteral("Не удалось сохранить файл %1").arg(StoredManifestName());
@@ -503,7 +513,53 @@ bool TUpdateMaster::CopySteps()
         fError = failed;
         return false;
     }
+    if (isSigned) {
+        TKnownHashes known = LoadKnownHashes();
+        for (const QString &rel : rels) {
+            const TUpdateManifestFile &m = *manifest.Find(rel);
+            known[rel] = {m.Hash, m.Size, FileStamp(fDir + rel)};
+        }
+        SaveKnownHashes(known);
+    }
     return true;
+}
+
+qint64 TUpdateMaster::FileStamp(const QString &FileName)
+{
+    std::error_code ec;
+    const auto t = std::filesystem::last_write_time(std::filesystem::path(FileName.toStdU16String()), ec);
+    return ec ? -1 : static_cast<qint64>(t.time_since_epoch().count());
+}
+
+TUpdateMaster::TKnownHashes TUpdateMaster::LoadKnownHashes() const
+{
+    TKnownHashes known;
+    QFile f(UpdateDir() + StateDirName() + QStringLiteral("known"));
+    if (!f.open(QIODevice::ReadOnly))
+        return known;
+    // "hash size stamp name" per line; a line that does not read is ignored (hashed again).
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        const QList<QByteArray> p = line.split(' ');
+        if (p.size() < 4 || p.at(0).size() != 64)
+            continue;
+        bool ok1 = false, ok2 = false;
+        const qint64 size = p.at(1).toLongLong(&ok1);
+        const qint64 stamp = p.at(2).toLongLong(&ok2);
+        if (ok1 && ok2)
+            known[QString::fromUtf8(line.mid(p.at(0).size() + p.at(1).size() + p.at(2).size() + 3))] = {p.at(0), size, stamp};
+    }
+    return known;
+}
+
+void TUpdateMaster::SaveKnownHashes(const TKnownHashes &Known) const
+{
+    QByteArray text;
+    for (const auto &[name, k] : Known)
+        text += k.Hash + ' ' + QByteArray::number(k.Size) + ' ' + QByteArray::number(k.Stamp) + ' ' + name.toUtf8() + '\n';
+    QDir().mkpath(UpdateDir() + StateDirName());
+    QSaveFile f(UpdateDir() + StateDirName() + QStringLiteral("known"));
+    if (f.open(QIODevice::WriteOnly) && f.write(text) == text.size())
+        f.commit(); // only saves work; a missing file costs a hash
 }
 
 void TUpdateMaster::ClearUpdate()

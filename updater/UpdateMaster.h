@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -107,6 +108,17 @@ private:
     bool Refuse(const QString &Message);
     bool LoadStoredManifest(TUpdateManifest &Manifest);
     void ClearStoredManifest();
+    // Hashes of program-folder files as the updater last saw them, with the size and the
+    // modification time they had then, in "update/.apply/known".
+    struct TKnownHash {
+        QByteArray Hash;
+        qint64 Size = 0;
+        qint64 Stamp = 0;
+    };
+    using TKnownHashes = std::map<QString, TKnownHash>;
+    TKnownHashes LoadKnownHashes() const;
+    void SaveKnownHashes(const TKnownHashes &Known) const;
+    static qint64 FileStamp(const QString &FileName);
     QString StoredManifestName() const { return UpdateDir() + StateDirName() + QStringLiteral("manifest"); }
     void ApplyKeys(const std::vector<TUpdateKeyLine> &KeyLines);
     bool DownloadFile(const QString &URL, const QString &LocalName);

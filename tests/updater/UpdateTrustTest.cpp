@@ -277,6 +277,15 @@ TEST_F(SignedUpdateTest, FilesTheProgramFolderHoldsAsSignedAreNotFetched)
     EXPECT_EQ(um.SkippedFiles(), 3);
     EXPECT_EQ(server.RequestCount(), 5);
     EXPECT_TRUE(um.DoUpdate()) << um.Error().toStdString();
+
+    // The hashes seen are remembered with the file's size and time; a file changed since, even
+    // to the same size, is hashed again and fetched.
+    writeFile(prog + QStringLiteral("a.txt"), "bad a");
+    ASSERT_TRUE(um.DownloadUpdate()) << um.Error().toStdString();
+    EXPECT_EQ(um.SkippedFiles(), 2);
+    EXPECT_EQ(updateFolderListing(prog), QStringLiteral("update/a.txt"));
+    ASSERT_TRUE(um.DoUpdate());
+    EXPECT_EQ(readFile(prog + QStringLiteral("a.txt")), "new a");
 }
 
 TEST_F(SignedUpdateTest, WithoutAKeyTheManifestIsNotAsked)
