@@ -29,10 +29,12 @@ else
   (cd "$ws" && QT_QPA_PLATFORM=offscreen ./deskstart.exe) || echo "demo: deskstart reported a failed check (exit $?)"
 fi
 
-for _ in $(seq 100); do [ -s "$ws/started.log" ] && break; sleep 0.05; done
+echo "demo: temp/ after the run: $(ls -A "$ws/temp" 2>/dev/null | wc -l) entries"
+# The last line: whether the stand-in main client was started (it notes its start in
+# started.log at once, also while its window stays on screen).
+for _ in $(seq 200); do [ -s "$ws/started.log" ] && break; sleep 0.05; done
 if [ -s "$ws/started.log" ]; then
-  echo "demo: $(tail -n 1 "$ws/started.log")"
+  echo "demo: the stand-in main client was started ($(tail -n 1 "$ws/started.log" | tr -d '\r'))"
 else
   echo "demo: no main client was started"
 fi
-echo "demo: temp/ after the run: $(ls -A "$ws/temp" 2>/dev/null | wc -l) entries"

@@ -2,9 +2,15 @@
 
 #include "UConv.h"
 #include "UFile.h"
+#include "UHandOver.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
+#include <QObject>
+
+#include <algorithm>
 
 TComplex *Complex = nullptr;
 
@@ -13,6 +19,40 @@ QString InterfaceLanguageCode() { return QStringLiteral("ru"); }
 namespace {
 
 bool dirExistsOrMade(const QString &dir) { return QFileInfo(dir).isDir() || QDir().mkdir(dir); }
+
+// The last change anywhere in an entry of "temp": a live run keeps touching its folder's files.
+QDateTime lastChange(const QFileInfo &entry)
+{
+    QDateTime last = entry.lastModified();
+    if (entry.isDir() && !entry.isSymLink()) {
+        QDirIterator it(entry.absoluteFilePath(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            last = std::max(last, it.fileInfo().lastModified());
+        }
+    }
+    return last;
+}
+
+// What runs that died left in "temp" goes once nothing in it has changed for a day; the folders
+// of runs still going stay.
+void removeStaleRuns(const QString &temp, const QString &own)
+{
+    const QDateTime dayAgo = QDateTime::currentDateTime().addDays(-1);
+    const QFileInfoList entries =
+        QDir(temp).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    for (const QFileInfo &entry : entries) {
+        if (QDir::cleanPath(entry.absoluteFilePath()) == QDir::cleanPath(own) || lastChange(entry) >= dayAgo)
+            continue;
+        if (entry.isDir() && !entry.isSymLink()) {
+            TUFile::ClearDir(entry.absoluteFilePath());
+            QDir().rmdir(entry.absoluteFilePath());
+        } else {
+            QFile::remove(entry.absoluteFilePath());
+        }
+    }
+}
 
 } // namespace
 
@@ -23,22 +63,42 @@ TComplex::TComplex(const QString &ExeFileName) : FVars(std::make_unique<TOutdoor
 void TComplex::Create()
 {
     // The unique folder names draw from QRandomGenerator::global(), which seeds itself.
+    FMainThread = std::make_unique<QObject>();
+    FHandOver = std::make_unique<THandOver>(FMainThread.get());
+    FData = std::make_unique<TDataManager>();
+    FData->SetCallback([this](QObject *Sender) { TaskDone(Sender); });
+    FUser = std::make_unique<TOutdoorUser>();
+    // The reference-data cache is made here.
     Clear();
     FVars->SetSecretKey(TAPIAuth::SecretHash());
+    // The document manager is made here, last.
 }
 
 TComplex::~TComplex()
 {
-    // Before InitDirs the temporary folder is "temp" itself: leftovers of earlier runs go.
-    TUFile::ClearDir(FVars->TempDir());
-    if (FVars->TempDir() != FVars->DefaultTempDir())
+    // Reports still waiting in other threads are let go unprocessed: the thread they wait for
+    // may be about to join theirs.
+    FHandOver->Close();
+    // The document manager goes first, before its temporary files.
+    // Only this run's own folder: other instances may be running with theirs in "temp". Before
+    // InitDirs made it there is none.
+    const QString temp = FVars->DefaultTempDir();
+    if (FVars->TempDir() != temp) {
+        TUFile::ClearDir(FVars->TempDir());
         QDir().rmdir(FVars->TempDir());
+    }
+    if (QFileInfo(temp).isDir())
+        removeStaleRuns(temp, FVars->TempDir());
+    // The reference-data cache goes here, before the user. No request is sent from here on:
+    // an open session is left to expire.
+    FUser.reset();
+    FData.reset();
 }
 
 void TComplex::Clear()
 {
     FAPIAuth.Clear();
-    FSIDH.clear(); // no session is ever opened before the user signs in
+    UserClose();
 }
 
 void TComplex::InitLanguage()
@@ -53,7 +113,7 @@ bool TComplex::InitVarsFromConfig()
     TKeyValue<QString> dict;
     if (!FVars->ConfigFileLoad(FVars->StartDir() + FVars->ConfigFileName(), dict))
         return false;
-    FHost = QStringLiteral("http://") + dict.GetKeyValue(QStringLiteral("API")) + u'/';
+    FData->SetHost(QStringLiteral("http://") + dict.GetKeyValue(QStringLiteral("API")) + u'/');
 
     FAPIAuth.XID = TUDataKey(dict.GetKeyValue(QStringLiteral("XID")));
     FAPIAuth.XDB = TUDataKey(dict.GetKeyValue(QStringLiteral("ID")));
@@ -68,7 +128,7 @@ bool TComplex::InitVarsFromConfig()
     proxy.UserName = dict.GetKeyValue(QStringLiteral("PROXYUSER"));
     proxy.Password = dict.GetKeyValue(QStringLiteral("PROXYPASSWORD"));
     proxy.Auth = !proxy.UserName.isEmpty();
-    FProxy = proxy;
+    FData->SetProxy(proxy);
     return true;
 }
 
@@ -88,5 +148,7 @@ bool TComplex::InitDirs()
         if (i + 1 == attempts || !QFileInfo::exists(run))
             return false;
     }
-    return dirExistsOrMade(FVars->CacheDir()) && dirExistsOrMade(FVars->CacheDocDir());
+    const bool made = dirExistsOrMade(FVars->CacheDir()) && dirExistsOrMade(FVars->CacheDocDir());
+    FData->SetTempDir(FVars->TempDir());
+    return made;
 }

@@ -139,6 +139,9 @@ public:
     void SetPriceSaleDefaultBase(bool Value) { FPriceSaleDefaultBase = Value; }
     bool SaleStateSimple() const { return FSaleStateSimple; }
     void SetSaleStateSimple(bool Value) { FSaleStateSimple = Value; }
+    // The support service's mailbox, named in the message about a fault of the service.
+    const QString &SupportEmail() const { return FSupportEmail; }
+    void SetSupportEmail(const QString &Value) { FSupportEmail = Value; }
 
     TSMTPConfig SMTP;
     TUAPIPriceTax Price;
@@ -211,4 +214,5 @@ private:
     bool FPollination = false;
     bool FPriceSaleDefaultBase = false;
     bool FSaleStateSimple = true;
+    QString FSupportEmail = QStringLiteral("support@quillmarsh.ru");
 };

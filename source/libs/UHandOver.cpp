@@ -54,6 +54,24 @@ void logFailure(const char *where, const std::exception_ptr &failure)
     }
 }
 
+// Held while a call is posted and before a posted call reads what it captured. The event queue's
+// own lock already orders the two, but it lives in the installed Qt, out of sight of the race
+// checker; this one keeps the hand-off of the captured state visible to it.
+std::mutex &postLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+template <typename Call>
+void postTo(QObject *owner, Call &&call)
+{
+    std::lock_guard sync(postLock());
+    QMetaObject::invokeMethod(owner, std::forward<Call>(call), Qt::QueuedConnection);
+}
+
+void seePosted() { std::lock_guard sync(postLock()); }
+
 } // namespace
 
 struct THandOver::TState {
@@ -195,8 +213,10 @@ bool THandOver::Send(std::function<void()> Call)
             return false;
     }
     const auto call = std::make_shared<TCall>(std::move(Call));
-    QMetaObject::invokeMethod(
-        s.Owner, [delivery = std::make_shared<TState::TDelivery>(FState, call)] { delivery->Run(); }, Qt::QueuedConnection);
+    postTo(s.Owner, [delivery = std::make_shared<TState::TDelivery>(FState, call)] {
+        seePosted();
+        delivery->Run();
+    });
     // Listed only once posted, so whoever sees it waiting may rely on the post.
     std::unique_lock lock(s.Lock);
     if (call->Stage == stQueued && s.Closed) {
@@ -219,22 +239,20 @@ void THandOver::Post(std::function<void()> Call)
 {
     if (Closed() || !QCoreApplication::instance())
         return;
-    QMetaObject::invokeMethod(
-        FState->Owner,
-        [state = FState, call = std::move(Call)] {
-            {
-                std::lock_guard lock(state->Lock);
-                if (state->Closed)
-                    return;
-            }
-            try {
-                call();
-            } catch (...) {
-                // An exception must not cross the event loop.
-                logFailure("Posted call failed", std::current_exception());
-            }
-        },
-        Qt::QueuedConnection);
+    postTo(FState->Owner, [state = FState, call = std::move(Call)] {
+        seePosted();
+        {
+            std::lock_guard lock(state->Lock);
+            if (state->Closed)
+                return;
+        }
+        try {
+            call();
+        } catch (...) {
+            // An exception must not cross the event loop.
+            logFailure("Posted call failed", std::current_exception());
+        }
+    });
 }
 
 void THandOver::Close() { FState->Close(); }

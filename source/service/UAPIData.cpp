@@ -6,21 +6,15 @@
 #include <QJsonParseError>
 #include <QVariant>
 
-// The parser's own checks are internal invariants, except one that outside text can reach: a
-// lone surrogate escape ("\udc00"), which it then writes as that single unit, as the tree reader
-// does. Release builds compile the checks out; the other builds must not abort on an answer.
-#define RAPIDJSON_ASSERT(x) ((void)0)
-#include <rapidjson/memorystream.h>
-#include <rapidjson/reader.h>
+#include <simdjson.h>
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <string>
 #include <string_view>
-#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -177,9 +171,10 @@ struct TCellSpan {
     size_t Size = 0;
 };
 
-// Gathers the characters of one row's cells, then stores them all in one block that the row's
-// cells share, reference-counted and copied on write like any QString. A row then costs one
-// allocation instead of one per cell, and for a large answer the allocations are most of the work.
+// Gathers the characters of one row's cells, then makes each cell its own text. A short text
+// met again in the same column (a town, a state, a flag) is shared with the cell that held it
+// before instead of allocated anew: answers repeat such values down their columns, and for a
+// large answer the allocations are most of the work and most of the memory.
 class TRowBuilder {
 public:
     // Room for `units` more characters after those gathered so far; valid until the next call.
@@ -200,10 +195,18 @@ public:
     std::unique_ptr<TRec<QString>> Take(const TCellSpan *cells, size_t count);
 
 private:
+    // Texts up to this long are looked up among the column's recent ones.
+    static constexpr size_t ShareLength = 24;
+    static constexpr size_t ShareSlots = 64;
+    static constexpr size_t ShareColumns = 64;
+    using TRecent = std::array<QString, ShareSlots>;
+    QString Text(size_t column, const TCellSpan &cell);
+
     std::unique_ptr<char16_t[]> FText;
     size_t FCapacity = 0;
     size_t FUsed = 0;
     std::vector<TCellSpan> FCells;
+    std::vector<std::unique_ptr<TRecent>> FRecent; // by column
 };
 
 char16_t *TRowBuilder::Room(size_t units)
@@ -235,6 +238,25 @@ TCellSpan TRowBuilder::AppendLatin1(std::string_view text)
     return Commit(text.size());
 }
 
+QString TRowBuilder::Text(size_t column, const TCellSpan &cell)
+{
+    const char16_t *chars = FText.get() + cell.Offset;
+    const QStringView text(chars, qsizetype(cell.Size));
+    if (cell.Size > ShareLength || column >= ShareColumns)
+        return text.toString();
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < cell.Size; ++i)
+        hash = (hash ^ chars[i]) * 16777619u;
+    if (column >= FRecent.size())
+        FRecent.resize(column + 1);
+    if (!FRecent[column])
+        FRecent[column] = std::make_unique<TRecent>();
+    QString &recent = (*FRecent[column])[(hash ^ (hash >> 16)) % ShareSlots];
+    if (recent.size() != text.size() || std::memcmp(recent.utf16(), chars, cell.Size * sizeof(char16_t)) != 0)
+        recent = text.toString();
+    return recent;
+}
+
 std::unique_ptr<TRec<QString>> TRowBuilder::Take()
 {
     auto row = Take(FCells.data(), FCells.size());
@@ -245,34 +267,8 @@ std::unique_ptr<TRec<QString>> TRowBuilder::Take()
 std::unique_ptr<TRec<QString>> TRowBuilder::Take(const TCellSpan *cells, size_t count)
 {
     auto row = std::make_unique<TAnswerRow>(int(count)); // reserved: Place cannot throw
-    qsizetype units = 0;
-    int shared = 0;
-    for (size_t i = 0; i < count; ++i) {
-        if (cells[i].Size) {
-            units += qsizetype(cells[i].Size) + 1; // QString keeps a terminating zero after its characters
-            ++shared;
-        }
-    }
-    QTypedArrayData<char16_t> *header = nullptr;
-    char16_t *data = nullptr;
-    if (shared > 0) {
-        std::tie(header, data) = QTypedArrayData<char16_t>::allocate(units);
-        if (!header)
-            throw std::bad_alloc();
-        // One reference per cell, counted before any cell exists, so no cell has to count its own.
-        header->ref_.storeRelaxed(shared);
-    }
-    for (size_t i = 0; i < count; ++i) {
-        const size_t size = cells[i].Size;
-        if (size == 0) {
-            row->Place(QString());
-            continue;
-        }
-        std::memcpy(data, FText.get() + cells[i].Offset, size * sizeof(char16_t));
-        data[size] = 0;
-        row->Place(QString(QString::DataPointer(header, data, qsizetype(size))));
-        data += size + 1;
-    }
+    for (size_t i = 0; i < count; ++i)
+        row->Place(cells[i].Size ? Text(i, cells[i]) : QString());
     FUsed = 0;
     return row;
 }
@@ -321,8 +317,31 @@ bool IsAbsent(const QJsonValue &value)
     return value.isUndefined() || value.isNull();
 }
 
-bool ReadTree(const QByteArray &utf8, TAnswerParts &parts)
+// The tree reader decodes each string the way QString::fromUtf8 does, which drops a byte-order
+// mark opening the string. Written as an escape the mark is kept, so for the tree reader each
+// raw mark past the text's first bytes is written as one; outside a string either form is an
+// error alike.
+QByteArray MarksEscaped(const QByteArray &utf8)
 {
+    static constexpr char Mark[] = "\xEF\xBB\xBF";
+    qsizetype at = utf8.indexOf(Mark, 1);
+    if (at < 0)
+        return utf8;
+    QByteArray escaped;
+    escaped.reserve(utf8.size() + 64);
+    qsizetype from = 0;
+    for (; at >= 0; at = utf8.indexOf(Mark, at + 3)) {
+        escaped.append(utf8.constData() + from, at - from);
+        escaped.append("\\ufeff");
+        from = at + 3;
+    }
+    escaped.append(utf8.constData() + from, utf8.size() - from);
+    return escaped;
+}
+
+bool ReadTree(const QByteArray &original, TAnswerParts &parts)
+{
+    const QByteArray utf8 = MarksEscaped(original);
     QJsonParseError error{};
     QJsonDocument document = QJsonDocument::fromJson(utf8, &error);
     if (error.error == QJsonParseError::GarbageAtEnd && error.offset > 0) {
@@ -387,114 +406,90 @@ bool ReadTree(const QByteArray &utf8, TAnswerParts &parts)
 
 // ---- The stream reader: one pass over the text, cells taken as they arrive.
 
-// Assembles a nested value (the "raw" member, a cell or column name that is an object or an
-// array) from the reader's events, one open container per level.
-class TValueBuilder {
-public:
-    bool IsOpen() const { return !FLevels.empty(); }
-    void Open(bool object) { FLevels.push_back(TLevel{object, {}, {}, {}}); }
-    void SetKey(QString key) { FLevels.back().Key = std::move(key); }
-    void Add(const QJsonValue &value)
-    {
-        TLevel &level = FLevels.back();
-        if (level.IsObject)
-            level.Object.insert(level.Key, value); // a repeated key: the later value wins
-        else
-            level.Array.append(value);
-    }
-    QJsonValue Close()
-    {
-        TLevel &level = FLevels.back();
-        const QJsonValue value = level.IsObject ? QJsonValue(std::move(level.Object)) : QJsonValue(std::move(level.Array));
-        FLevels.pop_back();
-        return value;
-    }
+// The nesting the tree reader accepts, the answer object included.
+constexpr size_t MaxDepth = 1024;
 
-private:
-    struct TLevel {
-        bool IsObject;
-        QJsonArray Array;
-        QJsonObject Object;
-        QString Key;
-    };
-    std::vector<TLevel> FLevels;
-};
+constexpr size_t NoEnd = size_t(-1);
 
-// One scalar of the text; a string's characters stay in the parser's buffer.
-struct TScalar {
-    QJsonValue::Type Type = QJsonValue::Null;
-    bool Bool = false;
-    TNumber Number;
-    QStringView Text;
-};
+// Where the answer object ends: just past the brace that closes the object the text opens with
+// after blanks. 0 when the text does not open with an object, NoEnd when the object is still
+// open as the text ends: the tree reader could not finish such a text either. Strings are told
+// apart as the tree reader tells them (a backslash takes the next character along), and whatever
+// it is lenient about lies inside them.
+size_t AnswerEnd(const char *text, size_t size)
+{
+    const char *p = text;
+    const char *const end = text + size;
+    while (p < end && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r'))
+        ++p;
+    if (p == end || *p != '{')
+        return 0;
+    size_t depth = 0;
+    bool inString = false;
+    for (; p < end; ++p) {
+        const char c = *p;
+        if (inString) {
+            if (c == '\\')
+                ++p;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '{' || c == '[') {
+            ++depth;
+        } else if (c == '}' || c == ']') {
+            if (--depth == 0)
+                return size_t(p + 1 - text);
+        }
+    }
+    return NoEnd;
+}
+
+namespace od = simdjson::ondemand;
 
 class TStreamReader {
 public:
     enum TResult : uint8_t { Read, Declined, Unreadable };
 
     explicit TStreamReader(TAnswerParts &parts) : FParts(parts) {}
-    TResult Parse(const QByteArray &utf8);
-
-    // The parser's events; false stops it.
-    bool Null() { return Scalar(TScalar{}); }
-    bool Bool(bool value) { return Scalar(TScalar{QJsonValue::Bool, value, {}, {}}); }
-    // Numbers are read again from their text, as the tree reader reads them.
-    bool Int(int) { return Number(); }
-    bool Uint(unsigned) { return Number(); }
-    bool Int64(int64_t) { return Number(); }
-    bool Uint64(uint64_t) { return Number(); }
-    bool Double(double) { return Number(); }
-    bool RawNumber(const char16_t *, rapidjson::SizeType, bool) { return false; } // not asked for
-    bool String(const char16_t *text, rapidjson::SizeType size, bool)
-    {
-        return !MayLoseMark(text, size) && Scalar(TScalar{QJsonValue::String, false, {}, QStringView(text, qsizetype(size))});
-    }
-    bool Key(const char16_t *text, rapidjson::SizeType size, bool);
-    bool StartObject() { return Open(true); }
-    bool StartArray() { return Open(false); }
-    bool EndObject(rapidjson::SizeType) { return Close(); }
-    bool EndArray(rapidjson::SizeType) { return Close(); }
+    // `capacity` bytes are readable from `text` on, at least the parser's padding past its end.
+    TResult Parse(const char *text, size_t size, size_t capacity);
 
 private:
-    // What the innermost open container is.
-    enum TMode : uint8_t { mdTop, mdFields, mdRows, mdArrayRow, mdObjectRow, mdBuild, mdSkip };
     // The member of the answer being read.
     enum TMember : uint8_t { mbOther, mbCode, mbCount, mbFields, mbData, mbRaw };
-    // The nesting the tree reader accepts.
-    static constexpr size_t MaxDepth = 1024;
 
-    // The tree reader drops a byte-order mark written as such at the start of a string, and
-    // keeps one written as an escape; only the text tells them apart, so such strings are left
-    // to it.
-    static bool MayLoseMark(const char16_t *text, rapidjson::SizeType size) { return size > 0 && text[0] == 0xFEFF; }
-    bool Number();
-    bool Scalar(const TScalar &value);
-    bool TopScalar(const TScalar &value);
-    bool Open(bool object);
-    bool Close();
-    // A finished nested value, for the container it belongs to.
-    bool Deliver(const QJsonValue &value);
+    // Each step returns false where the text is not read exactly as the tree reader reads it.
+    bool Member(TMember member, od::value value);
+    bool Whole(od::value value, int64_t &whole);
+    bool Fields(od::value value);
+    bool Rows(od::value value);
+    bool ObjectRow(od::object object);
+    bool ArrayRow(od::array array);
+    bool Cell(od::value value, TCellSpan &cell);
+    bool Json(od::value value, QJsonValue &json, size_t depth);
+    bool Skip(od::value value, size_t depth);
 
-    QString Text(const TScalar &value);
-    TCellSpan Cell(const TScalar &value);
-    QJsonValue Json(const TScalar &value);
-    // "code" and "count": null reads as 0, a number must be whole, a text must hold one.
-    bool Whole(const TScalar &value, int64_t &whole);
+    // A string's characters, its opening quote just behind `raw`, decoded into `out` (room for
+    // as many units as the string has bytes). False for what strict JSON does not allow and for
+    // an escaped high surrogate without its low half.
+    bool Decode(const char *raw, char16_t *out, size_t &units) const;
+    bool String(od::value value, TCellSpan &cell);
+    bool String(od::value value, QString &text);
+    bool Key(od::raw_json_string key);
+    bool Number(od::value value, TNumber &number);
 
     void StartObjectRow();
     void SetColumn(TCellSpan cell);
-    void AddRow(std::unique_ptr<TRec<QString>> row) { FBuilt.push_back(std::move(row)); }
 
     TAnswerParts &FParts;
-    const rapidjson::MemoryStream *FStream = nullptr;
-    std::vector<TMode> FModes; // the open containers, innermost last
-    TMember FMember = mbOther;
+    const char *FEnd = nullptr;
     unsigned FSeen = 0; // the members met so far, a bit each
     bool FFieldsDone = false;
-    bool FDone = false;
     TRowBuilder FRow;
     std::vector<std::unique_ptr<TRec<QString>>> FBuilt;
-    TValueBuilder FValue;
+    std::u16string FKey; // the key just read
+    std::vector<char16_t> FScratch;
 
     // Object rows: column positions by key, a chain for a name given twice, the cells of the row
     // in column order, and the keys of the previous row by position, since rows repeat them.
@@ -511,32 +506,77 @@ private:
     std::vector<int> FNextColumn;
     std::vector<TCellSpan> FSlots;
     std::vector<TRecentKey> FRecent;
-    size_t FKeyIndex = 0;
     int FColumn = -1; // the first column of the current key; -1 when none
 };
 
-TStreamReader::TResult TStreamReader::Parse(const QByteArray &utf8)
+TStreamReader::TResult TStreamReader::Parse(const char *text, size_t size, size_t capacity)
 {
-    qsizetype from = 0;
-    if (utf8.startsWith("\xEF\xBB\xBF"))
-        from = 3; // a byte-order mark ahead of the answer
-    const size_t size = size_t(utf8.size() - from);
-    if (size >= std::numeric_limits<rapidjson::SizeType>::max())
-        return Declined;
-    // Texts arrive as UTF-16, checked to be UTF-8 as strictly as the tree reader checks them.
-    rapidjson::MemoryStream stream(utf8.constData() + from, size);
-    FStream = &stream;
-    rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF16<char16_t>> reader;
-    constexpr unsigned flags = rapidjson::kParseIterativeFlag | rapidjson::kParseStopWhenDoneFlag;
-    const rapidjson::ParseResult result = reader.Parse<flags>(stream, *this);
-    if (result.IsError()) {
-        // A text that ran out before the answer closed is cut short; the tree reader, lenient
-        // about characters but not about structure, could not close it either.
-        if (result.Code() != rapidjson::kParseErrorTermination && result.Offset() == size && stream.Tell() == size)
-            return Unreadable;
-        return Declined;
+    if (size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) {
+        text += 3; // a byte-order mark ahead of the answer
+        size -= 3;
+        capacity -= 3;
     }
-    if (!FDone || !(FSeen & (1u << mbFields)) || !(FSeen & (1u << mbData)))
+    // The parser takes a text that ends with the answer object; text after it (a warning the
+    // service's scripts printed, say) is cut off first, so only such a text is looked through.
+    size_t last = size;
+    while (last > 0 && (text[last - 1] == ' ' || text[last - 1] == '\t' || text[last - 1] == '\n' || text[last - 1] == '\r'))
+        --last;
+    size_t answerEnd = NoEnd;
+    if (last > 0 && text[last - 1] != '}') {
+        answerEnd = AnswerEnd(text, size);
+        if (answerEnd == NoEnd)
+            return Unreadable;
+        if (answerEnd == 0)
+            return Declined;
+        size = answerEnd;
+    }
+    const auto failed = [&] {
+        if (answerEnd == NoEnd)
+            answerEnd = AnswerEnd(text, size);
+        return answerEnd == NoEnd ? Unreadable : Declined;
+    };
+    if (size > std::numeric_limits<uint32_t>::max() - 1024)
+        return Declined;
+    FEnd = text + size;
+    od::parser parser(size);
+    od::document document;
+    od::object top;
+    if (parser.iterate(text, size, capacity).get(document) || document.get_object().get(top)) {
+        // A text closing with a brace of something after the answer ("{...}{...}").
+        const size_t whole = size;
+        if (failed() == Unreadable || answerEnd == 0 || answerEnd >= whole)
+            return failed();
+        size = answerEnd;
+        FEnd = text + size;
+        if (parser.iterate(text, size, capacity).get(document) || document.get_object().get(top))
+            return Declined;
+    }
+    for (auto item : top) {
+        od::field field;
+        if (std::move(item).get(field) || !Key(field.key()))
+            return failed();
+        TMember member = mbOther;
+        if (FKey == u"code")
+            member = mbCode;
+        else if (FKey == u"count")
+            member = mbCount;
+        else if (FKey == u"fields")
+            member = mbFields;
+        else if (FKey == u"data")
+            member = mbData;
+        else if (FKey == u"raw")
+            member = mbRaw;
+        if (member != mbOther) {
+            const unsigned bit = 1u << member;
+            if (FSeen & bit)
+                return Declined; // the later one would win: left to the tree reader
+            FSeen |= bit;
+        }
+        if (!Member(member, field.value()))
+            return failed();
+    }
+    // Whatever follows the answer object is not part of the answer.
+    if (!(FSeen & (1u << mbFields)) || !(FSeen & (1u << mbData)))
         return Declined;
     if (FParts.Type != datNull) {
         if (FBuilt.size() > size_t(std::numeric_limits<int>::max()))
@@ -546,178 +586,460 @@ TStreamReader::TResult TStreamReader::Parse(const QByteArray &utf8)
     return Read;
 }
 
-bool TStreamReader::Number()
+bool TStreamReader::Member(TMember member, od::value value)
 {
-    // The parser has just taken the number, so its text ends here and reaches back over the
-    // characters a number is written with.
-    const char *end = FStream->src_;
-    const char *begin = end;
-    while (begin > FStream->begin_ && std::strchr("0123456789+-.eE", begin[-1]) && begin[-1] != '\0')
-        --begin;
-    TScalar number{QJsonValue::Double, false, {}, {}};
-    return NumberOf(std::string_view(begin, size_t(end - begin)), number.Number) && Scalar(number);
-}
-
-QString TStreamReader::Text(const TScalar &value)
-{
-    switch (value.Type) {
-    case QJsonValue::String:
-        return value.Text.toString();
-    case QJsonValue::Double:
-        return NumberText(value.Number);
-    case QJsonValue::Bool:
-        return BoolText(value.Bool);
-    default:
-        return QString();
-    }
-}
-
-TCellSpan TStreamReader::Cell(const TScalar &value)
-{
-    switch (value.Type) {
-    case QJsonValue::String:
-        return FRow.Append(value.Text);
-    case QJsonValue::Double:
-        if (value.Number.Whole) {
-            char digits[24];
-            const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value.Number.Int);
-            return FRow.AppendLatin1(std::string_view(digits, size_t(end - digits)));
-        }
-        return FRow.Append(NumberText(value.Number));
-    case QJsonValue::Bool:
-        return FRow.AppendLatin1(value.Bool ? "true" : "false");
-    default:
-        return TCellSpan{};
-    }
-}
-
-QJsonValue TStreamReader::Json(const TScalar &value)
-{
-    switch (value.Type) {
-    case QJsonValue::String:
-        return QJsonValue(value.Text.toString());
-    case QJsonValue::Double:
-        return JsonOf(value.Number);
-    case QJsonValue::Bool:
-        return QJsonValue(value.Bool);
-    default:
-        return QJsonValue(QJsonValue::Null);
-    }
-}
-
-bool TStreamReader::Whole(const TScalar &value, int64_t &whole)
-{
-    switch (value.Type) {
-    case QJsonValue::Null:
-        whole = 0;
-        return true;
-    case QJsonValue::Double:
-        whole = value.Number.Int;
-        return value.Number.Whole;
-    case QJsonValue::String:
-        return WholeOfText(value.Text, whole);
-    default:
-        return false;
-    }
-}
-
-bool TStreamReader::Scalar(const TScalar &value)
-{
-    if (FModes.empty())
-        return false; // the answer is an object
-    switch (FModes.back()) {
-    case mdTop:
-        return TopScalar(value);
-    case mdFields:
-        FParts.Names.push_back(ColumnName(Text(value)));
-        return true;
-    case mdRows:
-        return false; // a row is an object or an array
-    case mdArrayRow:
-        if (value.Type == QJsonValue::Null)
-            return false;
-        FRow.Add(Cell(value));
-        return true;
-    case mdObjectRow:
-        if (FColumn >= 0)
-            SetColumn(Cell(value));
-        return true;
-    case mdBuild:
-        FValue.Add(Json(value));
-        return true;
-    case mdSkip:
-        return true;
-    }
-    return false;
-}
-
-bool TStreamReader::TopScalar(const TScalar &value)
-{
-    switch (FMember) {
+    switch (member) {
     case mbCode:
         return Whole(value, FParts.Code);
     case mbCount:
         return Whole(value, FParts.Count);
     case mbFields:
-        FFieldsDone = true; // not a list: no columns
-        return value.Type != QJsonValue::Null;
+        return Fields(value);
     case mbData:
-        FParts.Type = datNull;
-        return value.Type != QJsonValue::Null;
+        return Rows(value);
     case mbRaw:
-        FParts.Raw = Json(value);
-        return true;
+        return Json(value, FParts.Raw, 2);
     case mbOther:
-        return true;
+        return Skip(value, 2);
     }
     return false;
 }
 
-bool TStreamReader::Key(const char16_t *text, rapidjson::SizeType size, bool)
+bool TStreamReader::Whole(od::value value, int64_t &whole)
 {
-    if (MayLoseMark(text, size))
+    od::json_type type;
+    if (value.type().get(type))
         return false;
-    const std::u16string_view key(text, size);
-    switch (FModes.back()) {
-    case mdTop: {
-        if (key == u"code")
-            FMember = mbCode;
-        else if (key == u"count")
-            FMember = mbCount;
-        else if (key == u"fields")
-            FMember = mbFields;
-        else if (key == u"data")
-            FMember = mbData;
-        else if (key == u"raw")
-            FMember = mbRaw;
-        else
-            return (FMember = mbOther, true);
-        const unsigned bit = 1u << FMember;
-        if (FSeen & bit)
-            return false; // the later one would win: left to the tree reader
-        FSeen |= bit;
+    switch (type) {
+    case od::json_type::null: {
+        bool null = false;
+        whole = 0;
+        return !value.is_null().get(null) && null;
+    }
+    case od::json_type::number: {
+        TNumber number;
+        if (!Number(value, number))
+            return false;
+        whole = number.Int;
+        return number.Whole;
+    }
+    case od::json_type::string: {
+        QString text;
+        return String(value, text) && WholeOfText(text, whole);
+    }
+    default:
+        return false;
+    }
+}
+
+bool TStreamReader::Fields(od::value value)
+{
+    od::json_type type;
+    if (value.type().get(type) || type == od::json_type::null)
+        return false;
+    FFieldsDone = true;
+    if (type != od::json_type::array)
+        return Skip(value, 2); // not a list: no columns
+    od::array list;
+    if (value.get_array().get(list))
+        return false;
+    for (auto item : list) {
+        od::value name;
+        if (item.get(name) || name.type().get(type))
+            return false;
+        if (type == od::json_type::string) {
+            QString text;
+            if (!String(name, text))
+                return false;
+            FParts.Names.push_back(ColumnName(text));
+        } else {
+            QJsonValue json;
+            if (!Json(name, json, 3))
+                return false;
+            FParts.Names.push_back(ColumnName(CellText(json)));
+        }
+    }
+    return true;
+}
+
+bool TStreamReader::Rows(od::value value)
+{
+    od::json_type type;
+    if (value.type().get(type) || type == od::json_type::null)
+        return false;
+    if (type == od::json_type::object) {
+        od::object object;
+        FParts.Type = datJSONRow;
+        return FFieldsDone && !value.get_object().get(object) && ObjectRow(object);
+    }
+    if (type != od::json_type::array) {
+        FParts.Type = datNull;
+        return Skip(value, 2);
+    }
+    FParts.Type = datJSONRows;
+    od::array rows;
+    if (value.get_array().get(rows))
+        return false;
+    for (auto item : rows) {
+        od::value row;
+        if (item.get(row) || row.type().get(type))
+            return false;
+        if (type == od::json_type::object) {
+            od::object object;
+            if (!FFieldsDone || row.get_object().get(object) || !ObjectRow(object))
+                return false;
+        } else if (type == od::json_type::array) {
+            od::array array;
+            if (row.get_array().get(array) || !ArrayRow(array))
+                return false;
+        } else {
+            return false; // a row is an object or an array
+        }
+    }
+    return true;
+}
+
+bool TStreamReader::ObjectRow(od::object object)
+{
+    StartObjectRow();
+    size_t index = 0;
+    for (auto item : object) {
+        od::field field;
+        if (std::move(item).get(field) || !Key(field.key()))
+            return false;
+        if (index < FRecent.size() && FRecent[index].Text == FKey) {
+            FColumn = FRecent[index].Column;
+        } else {
+            const auto it = FColumns.find(FKey);
+            FColumn = it != FColumns.end() ? it->second.First : -1;
+            if (index >= FRecent.size())
+                FRecent.resize(index + 1);
+            FRecent[index].Text = FKey;
+            FRecent[index].Column = FColumn;
+        }
+        ++index;
+        if (FColumn < 0) {
+            if (!Skip(field.value(), 4))
+                return false;
+            continue;
+        }
+        const int column = FColumn;
+        TCellSpan cell;
+        if (!Cell(field.value(), cell))
+            return false;
+        FColumn = column;
+        SetColumn(cell);
+    }
+    FBuilt.push_back(FRow.Take(FSlots.data(), FSlots.size()));
+    return true;
+}
+
+bool TStreamReader::ArrayRow(od::array array)
+{
+    for (auto item : array) {
+        od::value value;
+        od::json_type type;
+        TCellSpan cell;
+        if (item.get(value) || value.type().get(type) || type == od::json_type::null || !Cell(value, cell))
+            return false;
+        FRow.Add(cell);
+    }
+    FBuilt.push_back(FRow.Take());
+    return true;
+}
+
+bool TStreamReader::Cell(od::value value, TCellSpan &cell)
+{
+    od::json_type type;
+    if (value.type().get(type))
+        return false;
+    switch (type) {
+    case od::json_type::string:
+        return String(value, cell);
+    case od::json_type::number: {
+        TNumber number;
+        if (!Number(value, number))
+            return false;
+        if (number.Whole) {
+            char digits[24];
+            const auto [end, error] = std::to_chars(digits, digits + sizeof digits, number.Int);
+            cell = FRow.AppendLatin1(std::string_view(digits, size_t(end - digits)));
+        } else {
+            cell = FRow.Append(NumberText(number));
+        }
         return true;
     }
-    case mdObjectRow: {
-        const size_t index = FKeyIndex++;
-        if (index < FRecent.size() && FRecent[index].Text == key) {
-            FColumn = FRecent[index].Column;
+    case od::json_type::boolean: {
+        bool flag = false;
+        if (value.get_bool().get(flag))
+            return false;
+        cell = FRow.AppendLatin1(flag ? "true" : "false");
+        return true;
+    }
+    case od::json_type::null: {
+        bool null = false;
+        cell = TCellSpan{};
+        return !value.is_null().get(null) && null;
+    }
+    default: {
+        QJsonValue json;
+        if (!Json(value, json, 4))
+            return false;
+        cell = FRow.Append(CellText(json));
+        return true;
+    }
+    }
+}
+
+bool TStreamReader::Json(od::value value, QJsonValue &json, size_t depth)
+{
+    od::json_type type;
+    if (value.type().get(type))
+        return false;
+    switch (type) {
+    case od::json_type::string: {
+        QString text;
+        if (!String(value, text))
+            return false;
+        json = QJsonValue(text);
+        return true;
+    }
+    case od::json_type::number: {
+        TNumber number;
+        if (!Number(value, number))
+            return false;
+        json = JsonOf(number);
+        return true;
+    }
+    case od::json_type::boolean: {
+        bool flag = false;
+        if (value.get_bool().get(flag))
+            return false;
+        json = QJsonValue(flag);
+        return true;
+    }
+    case od::json_type::null: {
+        bool null = false;
+        json = QJsonValue(QJsonValue::Null);
+        return !value.is_null().get(null) && null;
+    }
+    case od::json_type::array: {
+        od::array array;
+        if (depth > MaxDepth || value.get_array().get(array))
+            return false;
+        QJsonArray list;
+        for (auto item : array) {
+            od::value element;
+            QJsonValue member;
+            if (item.get(element) || !Json(element, member, depth + 1))
+                return false;
+            list.append(member);
+        }
+        json = QJsonValue(std::move(list));
+        return true;
+    }
+    case od::json_type::object: {
+        od::object object;
+        if (depth > MaxDepth || value.get_object().get(object))
+            return false;
+        QJsonObject members;
+        for (auto item : object) {
+            od::field field;
+            QJsonValue member;
+            if (std::move(item).get(field) || !Key(field.key()))
+                return false;
+            const QString key = QStringView(FKey).toString();
+            if (!Json(field.value(), member, depth + 1))
+                return false;
+            members.insert(key, member); // a repeated key: the later value wins
+        }
+        json = QJsonValue(std::move(members));
+        return true;
+    }
+    }
+    return false;
+}
+
+bool TStreamReader::Skip(od::value value, size_t depth)
+{
+    od::json_type type;
+    if (value.type().get(type))
+        return false;
+    switch (type) {
+    case od::json_type::array: {
+        od::array array;
+        if (depth > MaxDepth || value.get_array().get(array))
+            return false;
+        for (auto item : array) {
+            od::value element;
+            if (item.get(element) || !Skip(element, depth + 1))
+                return false;
+        }
+        return true;
+    }
+    case od::json_type::object: {
+        od::object object;
+        if (depth > MaxDepth || value.get_object().get(object))
+            return false;
+        for (auto item : object) {
+            od::field field;
+            if (std::move(item).get(field) || !Key(field.key()) || !Skip(field.value(), depth + 1))
+                return false;
+        }
+        return true;
+    }
+    default: {
+        QJsonValue scalar;
+        return Json(value, scalar, depth);
+    }
+    }
+}
+
+bool TStreamReader::Decode(const char *raw, char16_t *out, size_t &units) const
+{
+    const auto *p = reinterpret_cast<const uint8_t *>(raw);
+    const auto *end = reinterpret_cast<const uint8_t *>(FEnd);
+    char16_t *const first = out;
+    const auto hex = [&](const uint8_t *at, uint32_t &unit) {
+        if (end - at < 4)
+            return false;
+        unit = 0;
+        for (int i = 0; i < 4; ++i) {
+            const uint8_t c = at[i];
+            unit <<= 4;
+            if (c >= '0' && c <= '9')
+                unit |= uint32_t(c - '0');
+            else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f')
+                unit |= uint32_t((c | 0x20) - 'a' + 10);
+            else
+                return false;
+        }
+        return true;
+    };
+    // The text is valid UTF-8, checked by the parser before any value is read.
+    while (p < end) {
+        const uint8_t c = *p;
+        if (c == '"') {
+            units = size_t(out - first);
             return true;
         }
-        const auto it = FColumns.find(std::u16string(key));
-        FColumn = it != FColumns.end() ? it->second.First : -1;
-        if (index >= FRecent.size())
-            FRecent.resize(index + 1);
-        FRecent[index].Text.assign(key);
-        FRecent[index].Column = FColumn;
-        return true;
+        if (c < 0x20)
+            return false;
+        if (c < 0x80) {
+            if (c != '\\') {
+                *out++ = c;
+                ++p;
+                continue;
+            }
+            if (end - p < 2)
+                return false;
+            switch (p[1]) {
+            case '"': *out++ = u'"'; break;
+            case '\\': *out++ = u'\\'; break;
+            case '/': *out++ = u'/'; break;
+            case 'b': *out++ = u'\b'; break;
+            case 'f': *out++ = u'\f'; break;
+            case 'n': *out++ = u'\n'; break;
+            case 'r': *out++ = u'\r'; break;
+            case 't': *out++ = u'\t'; break;
+            case 'u': {
+                uint32_t unit = 0;
+                if (!hex(p + 2, unit))
+                    return false;
+                p += 4;
+                if (unit >= 0xD800 && unit < 0xDC00) {
+                    // A high surrogate stands only with its low half, written as an escape too.
+                    uint32_t low = 0;
+                    if (end - p < 8 || p[2] != '\\' || p[3] != 'u' || !hex(p + 4, low) || low < 0xDC00 || low > 0xDFFF)
+                        return false;
+                    *out++ = char16_t(unit);
+                    unit = low;
+                    p += 6;
+                }
+                *out++ = char16_t(unit); // a lone low surrogate stays that single unit
+                break;
+            }
+            default:
+                return false;
+            }
+            p += 2;
+        } else if (c < 0xE0) {
+            *out++ = char16_t(((c & 0x1F) << 6) | (p[1] & 0x3F));
+            p += 2;
+        } else if (c < 0xF0) {
+            *out++ = char16_t(((c & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+            p += 3;
+        } else {
+            const uint32_t code = ((c & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
+            *out++ = char16_t(0xD800 + ((code - 0x10000) >> 10));
+            *out++ = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
+            p += 4;
+        }
     }
-    case mdBuild:
-        FValue.SetKey(QStringView(key).toString());
-        return true;
-    default: // mdSkip: only objects have keys
-        return true;
+    return false;
+}
+
+bool TStreamReader::String(od::value value, TCellSpan &cell)
+{
+    // A string's token reaches to the next one, so its bytes are as many as it has units at most.
+    const std::string_view token = value.raw_json_token();
+    od::raw_json_string raw;
+    if (value.get_raw_json_string().get(raw))
+        return false;
+    size_t units = 0;
+    if (!Decode(raw.raw(), FRow.Room(token.size()), units))
+        return false;
+    cell = FRow.Commit(units);
+    return true;
+}
+
+bool TStreamReader::String(od::value value, QString &text)
+{
+    const std::string_view token = value.raw_json_token();
+    od::raw_json_string raw;
+    if (value.get_raw_json_string().get(raw))
+        return false;
+    FScratch.resize(std::max(FScratch.size(), token.size()));
+    size_t units = 0;
+    if (!Decode(raw.raw(), FScratch.data(), units))
+        return false;
+    text = QString(reinterpret_cast<const QChar *>(FScratch.data()), qsizetype(units));
+    return true;
+}
+
+bool TStreamReader::Key(od::raw_json_string key)
+{
+    // A key's bytes end at its closing quote, which the decoding finds; room for as many units.
+    const char *raw = key.raw();
+    const char *quote = raw;
+    for (;;) {
+        quote = static_cast<const char *>(std::memchr(quote, '"', size_t(FEnd - quote)));
+        if (!quote)
+            return false;
+        size_t slashes = 0;
+        while (quote - slashes > raw && quote[-1 - std::ptrdiff_t(slashes)] == '\\')
+            ++slashes;
+        if (slashes % 2 == 0)
+            break;
+        ++quote;
     }
+    FKey.resize(size_t(quote - raw));
+    size_t units = 0;
+    if (!Decode(raw, FKey.data(), units))
+        return false;
+    FKey.resize(units);
+    return true;
+}
+
+bool TStreamReader::Number(od::value value, TNumber &number)
+{
+    std::string_view token = value.raw_json_token();
+    double strict = 0;
+    while (!token.empty() && (token.back() == ' ' || token.back() == '\t' || token.back() == '\n' || token.back() == '\r'))
+        token.remove_suffix(1);
+    // Checked as strictly as the parser checks numbers; read again from its digits, as the tree
+    // reader reads it.
+    return !value.get_double().get(strict) && NumberOf(token, number);
 }
 
 void TStreamReader::StartObjectRow()
@@ -736,7 +1058,6 @@ void TStreamReader::StartObjectRow()
         FKeysReady = true;
     }
     FSlots.assign(FParts.Names.size(), TCellSpan{});
-    FKeyIndex = 0;
     FColumn = -1;
 }
 
@@ -744,126 +1065,6 @@ void TStreamReader::SetColumn(TCellSpan cell)
 {
     for (int c = FColumn; c >= 0; c = FNextColumn[size_t(c)])
         FSlots[size_t(c)] = cell; // a key given twice: the later value wins
-}
-
-bool TStreamReader::Open(bool object)
-{
-    if (FModes.size() >= MaxDepth)
-        return false;
-    if (FModes.empty()) {
-        if (!object)
-            return false;
-        FModes.push_back(mdTop);
-        return true;
-    }
-    TMode mode = mdSkip;
-    switch (FModes.back()) {
-    case mdTop:
-        switch (FMember) {
-        case mbCode:
-        case mbCount:
-            return false;
-        case mbFields:
-            if (object)
-                FFieldsDone = true; // not a list: no columns
-            else
-                mode = mdFields;
-            break;
-        case mbData:
-            if (!object) {
-                FParts.Type = datJSONRows;
-                mode = mdRows;
-            } else {
-                if (!FFieldsDone)
-                    return false;
-                FParts.Type = datJSONRow;
-                StartObjectRow();
-                mode = mdObjectRow;
-            }
-            break;
-        case mbRaw:
-            mode = mdBuild;
-            break;
-        case mbOther:
-            break;
-        }
-        break;
-    case mdRows:
-        if (object) {
-            if (!FFieldsDone)
-                return false;
-            StartObjectRow();
-            mode = mdObjectRow;
-        } else {
-            mode = mdArrayRow;
-        }
-        break;
-    case mdObjectRow:
-        if (FColumn >= 0)
-            mode = mdBuild;
-        break;
-    case mdFields:
-    case mdArrayRow:
-    case mdBuild:
-        mode = mdBuild;
-        break;
-    case mdSkip:
-        break;
-    }
-    if (mode == mdBuild)
-        FValue.Open(object);
-    FModes.push_back(mode);
-    return true;
-}
-
-bool TStreamReader::Close()
-{
-    const TMode mode = FModes.back();
-    FModes.pop_back();
-    switch (mode) {
-    case mdTop:
-        FDone = true;
-        return true;
-    case mdFields:
-        FFieldsDone = true;
-        return true;
-    case mdArrayRow:
-        AddRow(FRow.Take());
-        return true;
-    case mdObjectRow:
-        AddRow(FRow.Take(FSlots.data(), FSlots.size()));
-        return true;
-    case mdBuild: {
-        const QJsonValue value = FValue.Close();
-        if (FValue.IsOpen()) {
-            FValue.Add(value);
-            return true;
-        }
-        return Deliver(value);
-    }
-    default:
-        return true;
-    }
-}
-
-bool TStreamReader::Deliver(const QJsonValue &value)
-{
-    switch (FModes.back()) {
-    case mdTop: // only "raw" is built whole
-        FParts.Raw = value;
-        return true;
-    case mdFields:
-        FParts.Names.push_back(ColumnName(CellText(value)));
-        return true;
-    case mdArrayRow:
-        FRow.Add(FRow.Append(CellText(value)));
-        return true;
-    case mdObjectRow:
-        SetColumn(FRow.Append(CellText(value)));
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace
@@ -941,7 +1142,18 @@ bool TAPIDataAnswer::ReadAnswer(const QByteArray &utf8, TReader reader)
 {
     if (reader != TReader::Tree) {
         TAnswerParts parts;
-        const TStreamReader::TResult result = TStreamReader(parts).Parse(utf8);
+        TStreamReader::TResult result;
+        const size_t size = size_t(utf8.size());
+        if (size_t(utf8.capacity()) >= size + simdjson::SIMDJSON_PADDING) {
+            // The parser reads a little past the text; the room the bytes were received into
+            // has that much to spare, so they are read where they are.
+            result = TStreamReader(parts).Parse(utf8.constData(), size, size_t(utf8.capacity()));
+        } else {
+            QByteArray padded;
+            padded.reserve(utf8.size() + qsizetype(simdjson::SIMDJSON_PADDING));
+            padded.append(utf8);
+            result = TStreamReader(parts).Parse(padded.constData(), size, size_t(padded.capacity()));
+        }
         if (result == TStreamReader::Read) {
             Take(parts);
             return true;

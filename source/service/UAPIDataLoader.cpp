@@ -1,20 +1,53 @@
 #include "UAPIDataLoader.h"
 
 #include "UAPIData.h"
+#include "UDebug.h"
 #include "UException.h"
 #include "URecs.h"
 
-#include <QCoreApplication>
+#include <QPointer>
 
-#include <chrono>
+#include <exception>
 #include <utility>
+
+namespace {
+
+QString failureText(const std::exception_ptr &failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const EUError &e) {
+        return e.Message();
+    } catch (const std::exception &e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+    }
+    return QStringLiteral("unknown failure");
+}
+
+// A handler of an asynchronous run has nobody above it to take its failure.
+void logHandlerFailure(const QString &host, const std::exception_ptr &failure)
+{
+    const QString line = QStringLiteral("Request task handler failed (") + host + QStringLiteral("): ") + failureText(failure);
+    try {
+        TUDebug::Log(line);
+    } catch (...) {
+        qWarning("%s", qPrintable(line));
+    }
+}
+
+} // namespace
 
 TDataLoader::TDataLoader() : FSender(std::make_unique<THTTPSender>())
 {
     FSender->SetUseGZip(true);
+    // The handlers run from a copy of OnWork: a handler may destroy the task.
     FSender->OnWork.OnStart = [this](qint64 Total) {
         FTotal = Total;
-        InMain([this] { OnWork.DoStart(FTotal); });
+        InMain([this] {
+            const TWorkEvent events = OnWork;
+            events.DoStart(FTotal);
+        });
     };
     FSender->OnWork.OnUpdate = [this](qint64 Current) {
         if (FTerminated) {
@@ -22,7 +55,10 @@ TDataLoader::TDataLoader() : FSender(std::make_unique<THTTPSender>())
             return;
         }
         FCurrent = Current;
-        InMain([this] { OnWork.DoUpdate(FCurrent); });
+        InMain([this] {
+            const TWorkEvent events = OnWork;
+            events.DoUpdate(FCurrent);
+        });
     };
     // Every transport failure leaves the send operation and lands in Query's failure path.
     FSender->OnWork.OnError = [](QObject *, const QString &Msg) { throw EUError(Msg); };
@@ -30,17 +66,11 @@ TDataLoader::TDataLoader() : FSender(std::make_unique<THTTPSender>())
 
 TDataLoader::~TDataLoader()
 {
-    FDestroying = true;
-    if (FThread.joinable()) {
-        Terminate();
-        // The worker may be waiting for the main thread (this one) to run a hand-over: run the
-        // ones queued for this task, which now do nothing, until the worker has left.
-        while (!FBodyDone) {
-            QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        FThread.join();
-    }
+    // The worker may be waiting for a notice: it is cancelled, or let go when it is the one
+    // running further up this thread's stack (a handler destroying its task).
+    Terminate();
+    FHandOver.Close();
+    FHandOver.Join();
     FSender.reset();
     DropAnswer();
     if (FFreeObj)
@@ -64,42 +94,27 @@ void TDataLoader::DropAnswer()
     FAnswer.reset();
 }
 
-void TDataLoader::InMain(const std::function<void()> &Call)
+void TDataLoader::InMain(std::function<void()> Call)
 {
-    if (!FAsync || std::this_thread::get_id() == FMainThread) {
+    if (!FAsync) {
         Call();
         return;
     }
-    std::unique_lock lock(FHandLock);
-    FHandCall = &Call;
-    FHandDone = false;
-    FHandFailure = nullptr;
-    QMetaObject::invokeMethod(this, "HandOver", Qt::QueuedConnection);
-    FHandDoneCV.wait(lock, [this] { return FHandDone; });
-    FHandCall = nullptr;
-    if (FHandFailure)
-        std::rethrow_exception(std::exchange(FHandFailure, nullptr));
-}
-
-void TDataLoader::HandOver()
-{
-    std::lock_guard lock(FHandLock);
-    if (!FHandCall || FHandDone)
-        return;
-    if (!FDestroying) {
+    // The failure also reaches the worker, where it ends the exchange as the task's Error.
+    FHandOver.Send([host = FHost, call = std::move(Call)] {
         try {
-            (*FHandCall)();
+            call();
         } catch (...) {
-            FHandFailure = std::current_exception();
+            logHandlerFailure(host, std::current_exception());
+            throw;
         }
-    }
-    FHandDone = true;
-    FHandDoneCV.notify_one();
+    });
 }
 
 void TDataLoader::Query(bool ASync)
 {
     FAsync = ASync;
+    FError.clear();
     try {
         DropAnswer();
         if (FFileStore && !FFileName.isEmpty()) {
@@ -125,12 +140,10 @@ void TDataLoader::Query(bool ASync)
 
 void TDataLoader::Start()
 {
-    FMainThread = std::this_thread::get_id();
-    FThread = std::thread([this] {
+    FHandOver.Start([this] {
         Execute();
-        FBodyDone = true;
         // The completion step runs in the main thread; a task destroyed before then drops it.
-        QMetaObject::invokeMethod(this, "Finished", Qt::QueuedConnection);
+        FHandOver.Post([this] { Finished(); });
     });
 }
 
@@ -138,11 +151,12 @@ void TDataLoader::Execute()
 {
     Query(true);
     try {
-        InMain([this] { OnWork.DoEnd(); });
-    } catch (const std::exception &e) {
-        // Nobody above a thread's body could take it.
-        qWarning("TDataLoader: OnEnd failed: %s", e.what());
+        InMain([this] {
+            const TWorkEvent events = OnWork;
+            events.DoEnd();
+        });
     } catch (...) {
+        // Already in the debug log; the outcome still follows.
     }
     if (FTerminated)
         DropAnswer();
@@ -152,35 +166,60 @@ void TDataLoader::Completion()
 {
     if (!FSender)
         return;
-    if (FTerminated) {
-        OnWork.DoTerminate(this);
-    } else if (!FAnswer) {
-        if (FFileStore && FError.isEmpty())
-            OnWork.DoSuccess(this);
-        else
-            OnWork.DoError(this, FError);
-    } else if (OnWork.OnSuccess) {
-        if (FHandleAnswerErrorAsCommon && FAnswer->Error() != 0) {
-            FError += QStringLiteral("#") + QString::number(FAnswer->Error()) + QStringLiteral(":") + FAnswer->ErrorStr();
-            OnWork.DoError(this, FError);
-        } else {
-            OnWork.DoSuccess(this);
+    // Everything a handler could take away with the task is copied first.
+    const QPointer<TDataLoader> self(this);
+    const bool async = FAsync;
+    const QString host = FHost;
+    const TWorkEvent events = OnWork;
+    std::exception_ptr failure;
+    try {
+        if (FTerminated) {
+            events.DoTerminate(this);
+        } else if (!FAnswer) {
+            if (FFileStore && FError.isEmpty()) {
+                events.DoSuccess(this);
+            } else {
+                const QString error = FError;
+                events.DoError(this, error);
+            }
+        } else if (events.OnSuccess) {
+            if (FHandleAnswerErrorAsCommon && FAnswer->Error() != 0) {
+                FError += QStringLiteral("#") + QString::number(FAnswer->Error()) + QStringLiteral(":") + FAnswer->ErrorStr();
+                const QString error = FError;
+                events.DoError(this, error);
+            } else {
+                events.DoSuccess(this);
+            }
+        }
+    } catch (...) {
+        failure = std::current_exception();
+        if (async)
+            logHandlerFailure(host, failure);
+    }
+    // A task its owner destroyed has nobody left to report to.
+    if (!self)
+        return;
+    // Whatever the outcome handler did, Callback comes: the manager and the queues rely on it.
+    const TNotifyEvent callback = FCallback;
+    if (callback) {
+        try {
+            callback(this);
+        } catch (...) {
+            if (async)
+                logHandlerFailure(host, std::current_exception());
+            else if (!failure)
+                failure = std::current_exception();
         }
     }
-    if (FCallback)
-        FCallback(this);
+    if (failure && !async)
+        std::rethrow_exception(failure);
 }
 
 void TDataLoader::Finished()
 {
-    FThread.join(); // the body is done; this only lets the thread finish its own clean-up
-    try {
-        Completion();
-    } catch (const std::exception &e) {
-        // A failure of the owner's OnError, OnTerminate or Callback cannot cross the event loop.
-        qWarning("TDataLoader: completion handler failed: %s", e.what());
-    } catch (...) {
-        qWarning("TDataLoader: completion handler failed");
-    }
-    delete this;
+    FHandOver.Join(); // the body is done; this only lets the thread finish its own clean-up
+    const QPointer<TDataLoader> self(this);
+    Completion();
+    if (self)
+        delete this;
 }

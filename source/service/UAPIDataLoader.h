@@ -2,17 +2,14 @@
 
 #include "HTTPSender.h"
 #include "UEvent.h"
+#include "UHandOver.h"
 
 #include <QString>
 #include <QObject>
 
 #include <atomic>
-#include <condition_variable>
-#include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 class TAPIDataAnswer;
 class TUDataKey;
@@ -25,13 +22,17 @@ class TUDataKey;
 //
 // An asynchronous task frees itself right after Callback; whoever holds a pointer to it must
 // forget it there. A synchronous task is freed by its caller. Tasks are created suspended.
+//
+// A handler may stop the task, or destroy it (then no later notice and no Callback come). A
+// failure raised by a handler of an asynchronous run is written to the debug log; Callback
+// still comes. In a synchronous run it ends as the task's Error, after Callback.
 class TDataLoader : public QObject {
     Q_OBJECT
 
 public:
     TDataLoader();
     // Stops a running thread and waits for it (the connection is dropped first, so this is
-    // short); no event reaches the owner from then on.
+    // short); no event reaches the owner from then on. Also from inside the task's own handlers.
     ~TDataLoader() override;
 
     void ParamAdd(const QString &Param, const QString &Value) { FSender->ParamAdd(Param, Value); }
@@ -87,12 +88,11 @@ protected:
 private:
     void Completion();
     // The end-of-thread step, in the main thread.
-    Q_INVOKABLE void Finished();
-    // Runs the pending hand-over of the worker, in the main thread.
-    Q_INVOKABLE void HandOver();
+    void Finished();
     void DropAnswer();
-    // Runs Call in the main thread and waits for it (asynchronous runs), or right here.
-    void InMain(const std::function<void()> &Call);
+    // Runs Call in the main thread and waits for it (asynchronous runs), or right here. Nothing
+    // runs once the task is being destroyed.
+    void InMain(std::function<void()> Call);
 
     std::unique_ptr<THTTPSender> FSender;
     std::unique_ptr<TAPIDataAnswer> FAnswer;
@@ -113,17 +113,6 @@ private:
     bool FAsync = false;
     // Set by the main thread; read by the worker before it hands a notice over.
     std::atomic<bool> FTerminated{false};
-    // Set in the destructor: hand-overs still queued then run nothing.
-    bool FDestroying = false;
-    // The worker's call waiting for the main thread. Handed over by name, without a closure,
-    // so that all the state the two threads share goes through this lock.
-    std::mutex FHandLock; // guards FHandCall, FHandDone, FHandFailure
-    std::condition_variable FHandDoneCV;
-    const std::function<void()> *FHandCall = nullptr;
-    bool FHandDone = false;
-    std::exception_ptr FHandFailure;
-    std::thread FThread;
-    std::thread::id FMainThread;
-    // Set by the worker when its body is done (before it posts the completion step).
-    std::atomic<bool> FBodyDone{false};
+    // The worker thread and its way into the main thread (the thread that created the task).
+    THandOver FHandOver{this};
 };

@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <exception>
 
 TTaskListManager::TTaskListManager() { Clear(); }
 
@@ -53,20 +54,40 @@ void TTaskListManager::Changed()
 
 void TTaskQueue::Add(TDataLoader *Task)
 {
-    if (Task)
-        TTaskListManager::Add(Task);
+    if (!Task)
+        return;
+    // A task frees itself after its Callback: its entry must not be handed out or run again.
+    connect(Task, &QObject::destroyed, this, [this, Task] { Forget(Task); });
+    TTaskListManager::Add(Task);
+}
+
+void TTaskQueue::Forget(TDataLoader *Task)
+{
+    std::replace(FList.begin(), FList.end(), Task, static_cast<TDataLoader *>(nullptr));
+    if (Task != FRunning)
+        return;
+    // Destroyed by its owner before its Callback: the queue goes on once the owner's handler
+    // has returned.
+    FRunning = nullptr;
+    QMetaObject::invokeMethod(this, [this] { Run(); }, Qt::QueuedConnection);
 }
 
 void TTaskQueue::Clear()
 {
+    for (TDataLoader *task : FList)
+        if (task)
+            disconnect(task, &QObject::destroyed, this, nullptr);
     FIndex = 0;
     FDone = nullptr;
     FCallback = nullptr;
+    FRunning = nullptr;
     TTaskListManager::Clear();
 }
 
 bool TTaskQueue::Run()
 {
+    while (FIndex < Count() && !FList[size_t(FIndex)])
+        ++FIndex;
     if (FIndex >= Count()) {
         if (FDone)
             FDone(this);
@@ -78,15 +99,25 @@ bool TTaskQueue::Run()
         if (queue)
             queue->Step(Sender);
     });
+    FRunning = task;
     task->Start();
     return true;
 }
 
 void TTaskQueue::Step(QObject *Task)
 {
-    if (FCallback)
-        FCallback(Task);
+    FRunning = nullptr;
+    // The next task starts even when the owner's handler fails.
+    std::exception_ptr failure;
+    try {
+        if (FCallback)
+            FCallback(Task);
+    } catch (...) {
+        failure = std::current_exception();
+    }
     Run();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 TDataManager::TDataManager() { FProxy.Clear(); }
@@ -110,6 +141,8 @@ void TDataManager::TaskAdd(TDataLoader *Task, bool Run)
     if (!Task)
         return;
     Add(Task);
+    // A task its owner destroys before its Callback leaves the list all the same.
+    connect(Task, &QObject::destroyed, this, [this, Task] { Remove(Task); });
     Prepare(Task);
     Task->SetCallback([this](QObject *Sender) { TaskDone(Sender); });
     if (Run)
@@ -144,6 +177,7 @@ void TDataManager::QueueRun(TTaskQueue *Queue)
         FTaskListChange(Queue);
     }
     for (int i = 0; i < Queue->Count(); ++i)
-        Prepare(Queue->Data(i));
+        if (TDataLoader *task = Queue->Data(i))
+            Prepare(task);
     Queue->Run();
 }

@@ -40,7 +40,9 @@ protected:
 };
 
 // Tasks run strictly one after another: the next starts after the previous one's Callback.
-// The entries stay after their tasks have freed themselves; Clear before filling it again.
+// The entries stay after their tasks have freed themselves, as empty ones (Data gives none);
+// Clear before filling it again. A task destroyed while it runs (by its owner, from a handler)
+// gives no Callback: the next one starts all the same.
 class TTaskQueue : public TTaskListManager {
 public:
     void Add(TDataLoader *Task) override;
@@ -55,14 +57,18 @@ public:
 
 private:
     void Step(QObject *Task);
+    void Forget(TDataLoader *Task);
 
     TNotifyEvent FDone;
     int FIndex = 0;
     TNotifyEvent FCallback;
+    // The started task whose Callback has not come yet.
+    TDataLoader *FRunning = nullptr;
 };
 
 // Where request tasks meet the service's address: base URL and proxy for every task,
-// asynchronous tasks in its list while they run, synchronous ones in the caller's thread.
+// asynchronous tasks in its list while they run (also one its owner destroys leaves it),
+// synchronous ones in the caller's thread.
 class TDataManager : public TTaskListManager {
 public:
     TDataManager();

@@ -5,10 +5,13 @@
 
 #include <QFile>
 #include <QJsonArray>
+#include <QRandomGenerator>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <httplib.h>
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
 
 #include <algorithm>
 #include <chrono>
@@ -33,6 +36,42 @@ QList<QPair<QString, QString>> parseForm(const QByteArray &form)
                     eq < 0 ? QString() : decodeFormPart(pair.mid(eq + 1))});
     }
     return out;
+}
+
+constexpr int kDigestIterations = 10000;
+
+QByteArray passwordDigest(const QString &password, const QByteArray &salt)
+{
+    const QByteArray utf8 = password.toUtf8();
+    QByteArray digest(32, Qt::Uninitialized);
+    PKCS5_PBKDF2_HMAC(utf8.constData(), int(utf8.size()), reinterpret_cast<const unsigned char *>(salt.constData()),
+                      int(salt.size()), kDigestIterations, EVP_sha256(), int(digest.size()),
+                      reinterpret_cast<unsigned char *>(digest.data()));
+    return digest;
+}
+
+QByteArray randomBytes(int n)
+{
+    QByteArray out(n, Qt::Uninitialized);
+    QRandomGenerator::system()->generate(out.begin(), out.end());
+    return out;
+}
+
+QByteArray envelopeOf(int code, const QJsonArray &fields = {}, const QJsonObject &row = {},
+                    const QJsonObject &raw = {})
+{
+    QJsonObject e{{QStringLiteral("code"), code},
+                  {QStringLiteral("count"), row.isEmpty() ? 0 : 1},
+                  {QStringLiteral("fields"), fields},
+                  {QStringLiteral("data"), row.isEmpty() ? QJsonArray() : QJsonArray{row}}};
+    if (!raw.isEmpty())
+        e.insert(QStringLiteral("raw"), raw);
+    return QJsonDocument(e).toJson(QJsonDocument::Compact);
+}
+
+bool hasParam(const TStandinRequest &r, const QString &name)
+{
+    return std::any_of(r.Params.begin(), r.Params.end(), [&](const auto &p) { return p.first == name; });
 }
 
 } // namespace
@@ -69,8 +108,15 @@ TStandinService::TStandinService(TStandinServer &Server) : FServer(Server)
         } else {
             r.Params = parseForm(r.Query);
         }
+        TStandinRequest kept = r;
+        if (hasParam(kept, QStringLiteral("password"))) {
+            kept.Body.clear();
+            for (auto &p : kept.Params)
+                if (p.first == QStringLiteral("password"))
+                    p.second = QStringLiteral("***");
+        }
         std::lock_guard lock(FLock);
-        FRequests.append(r);
+        FRequests.append(kept);
         return r;
     };
 
@@ -93,6 +139,11 @@ TStandinService::TStandinService(TStandinServer &Server) : FServer(Server)
         if (size > 0)
             envelope.insert(QStringLiteral("raw"), QString(size, u'r'));
         QByteArray body = QJsonDocument(envelope).toJson(QJsonDocument::Compact);
+        if (r.Path == "/query.php") {
+            QByteArray session = SessionAnswer(r);
+            if (!session.isEmpty())
+                body = std::move(session);
+        }
         if (r.Params.end() != std::find_if(r.Params.begin(), r.Params.end(),
                                            [](const auto &p) { return p.first == QStringLiteral("standin_text"); }))
             body = r.Param(QStringLiteral("standin_text")).toUtf8();
@@ -200,6 +251,78 @@ void TStandinService::AddFile(const QString &Fid, const QString &FHash, const QS
 {
     std::lock_guard lock(FLock);
     FFiles.insert(Fid, {FHash, Path});
+}
+
+void TStandinService::AddUser(const QString &Login, const QString &Password, const QString &Name,
+                              const QString &Email, const QString &Role, const QJsonObject &Raw)
+{
+    TAccount a;
+    a.Salt = randomBytes(16);
+    a.Digest = passwordDigest(Password, a.Salt);
+    a.Name = Name;
+    a.Email = Email;
+    a.Role = Role;
+    a.Raw = Raw;
+    std::lock_guard lock(FLock);
+    FAccounts.insert(Login, a);
+}
+
+void TStandinService::SetSessionLifetime(std::chrono::milliseconds Value)
+{
+    std::lock_guard lock(FLock);
+    FLifetime = Value;
+}
+
+void TStandinService::ExpireSessions()
+{
+    std::lock_guard lock(FLock);
+    FSessions.clear();
+}
+
+int TStandinService::SessionCount() const
+{
+    std::lock_guard lock(FLock);
+    return int(FSessions.size());
+}
+
+QByteArray TStandinService::SessionAnswer(const TStandinRequest &Request)
+{
+    const QString action = Request.Param(QStringLiteral("action"));
+    std::lock_guard lock(FLock);
+    const auto now = TClock::now();
+    if (action == QStringLiteral("login")) {
+        const QString login = Request.Param(QStringLiteral("login"));
+        const auto it = FAccounts.constFind(login);
+        if (it == FAccounts.constEnd() || login.isEmpty())
+            return envelopeOf(13);
+        const QByteArray digest = passwordDigest(Request.Param(QStringLiteral("password")), it->Salt);
+        if (CRYPTO_memcmp(digest.constData(), it->Digest.constData(), size_t(digest.size())) != 0)
+            return envelopeOf(13);
+        const QString sidh = QString::fromLatin1(randomBytes(16).toHex());
+        FSessions.insert(sidh, {login, now + FLifetime});
+        const QJsonObject row{{QStringLiteral("sidh"), sidh},
+                              {QStringLiteral("login"), login},
+                              {QStringLiteral("user_name"), it->Name},
+                              {QStringLiteral("user_email"), it->Email},
+                              {QStringLiteral("role"), it->Role}};
+        return envelopeOf(0, QJsonArray{QStringLiteral("sidh"), QStringLiteral("login"), QStringLiteral("user_name"),
+                                      QStringLiteral("user_email"), QStringLiteral("role")},
+                        row, it->Raw.isEmpty() ? QJsonObject{{QStringLiteral("user_config"), QJsonArray()}} : it->Raw);
+    }
+    if (!hasParam(Request, QStringLiteral("sidh")))
+        return {};
+    const auto session = FSessions.find(Request.Param(QStringLiteral("sidh")));
+    if (session == FSessions.end() || session->Expires <= now) {
+        if (session != FSessions.end())
+            FSessions.erase(session);
+        return envelopeOf(10);
+    }
+    if (action == QStringLiteral("disconnect")) {
+        FSessions.erase(session);
+        return envelopeOf(0);
+    }
+    session->Expires = now + FLifetime;
+    return {}; // the session is valid: the plain echo
 }
 
 void TStandinService::ReleaseStalled()

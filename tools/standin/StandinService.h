@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QMap>
 #include <QPair>
 #include <QString>
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -38,6 +40,13 @@ struct TStandinRequest {
 //   standin_cut=1         sends the first half of the answer and closes the connection
 // Without standin_encoding, an answer is packed as gzip when the request accepts it.
 // "filebase_get.php" streams the file added under the request's "fid" and "fhash", else 404.
+//
+// Accounts and sessions (see the README's protocol notes): "query.php" with action "login" and
+// the parameters "login" and "password" signs a user in (code 13 when refused) and opens a
+// session; every "query.php" request that carries "sidh" must name an open session (code 10
+// otherwise), and action "disconnect" closes it. Requests without "sidh" are echoed as above.
+// Passwords are kept only as salted PBKDF2 digests; recorded requests carry "password" as "***"
+// and no body.
 class TStandinService {
 public:
     // Adds the routes to Server, which must not have started yet.
@@ -48,6 +57,14 @@ public:
     TStandinService &operator=(const TStandinService &) = delete;
 
     void AddFile(const QString &Fid, const QString &FHash, const QString &Path);
+    // An account; Raw is the "raw" part of its sign-in answer (field layouts, rights, layouts).
+    void AddUser(const QString &Login, const QString &Password, const QString &Name, const QString &Email,
+                 const QString &Role, const QJsonObject &Raw = {});
+    // How long a session lives after its last request.
+    void SetSessionLifetime(std::chrono::milliseconds Value);
+    // Every open session ends as if its time were up.
+    void ExpireSessions();
+    int SessionCount() const;
     // Lets stalled answers end (by closing their connections).
     void ReleaseStalled();
 
@@ -64,4 +81,21 @@ private:
     int FStalled = 0;
     QList<TStandinRequest> FRequests;
     QMap<QString, QPair<QString, QString>> FFiles; // fid -> fhash, path
+
+    struct TAccount {
+        QByteArray Salt;
+        QByteArray Digest; // PBKDF2 of the password
+        QString Name, Email, Role;
+        QJsonObject Raw;
+    };
+    using TClock = std::chrono::steady_clock;
+    struct TSession {
+        QString Login;
+        TClock::time_point Expires;
+    };
+    // The answer of a sign-in or session request, or an empty text for the plain echo.
+    QByteArray SessionAnswer(const TStandinRequest &Request);
+    QMap<QString, TAccount> FAccounts;  // by login
+    QMap<QString, TSession> FSessions;  // by session identifier
+    std::chrono::milliseconds FLifetime{std::chrono::minutes(30)};
 };

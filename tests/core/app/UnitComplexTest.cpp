@@ -2,13 +2,17 @@
 #include "UCodePage.h"
 #include "UnitComplex.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <set>
+
+#include <utime.h>
 
 namespace {
 
@@ -117,13 +121,46 @@ TEST_F(UnitComplex, InitDirsMakesThePerRunFolderAndDestructionRemovesIt)
     EXPECT_EQ(TempEntries(), QStringList{QStringLiteral("other-run.tmp")}) << "other runs' files stay";
 }
 
-TEST_F(UnitComplex, DestructionBeforeInitDirsEmptiesTemp)
+// Two instances in one program folder, the second failing before it made its folder: each run
+// removes only its own, and what dead runs left goes once it is a day old.
+TEST_F(UnitComplex, DestructionRemovesOnlyItsOwnRunAndStaleLeftovers)
 {
-    QDir().mkpath(dir.file(QStringLiteral("temp/old/deep")));
-    testutil::writeFile(dir.file(QStringLiteral("temp/old/deep/f")), "x");
-    NewComplex().reset();
-    EXPECT_TRUE(QFileInfo(dir.file(QStringLiteral("temp"))).isDir());
-    EXPECT_TRUE(TempEntries().isEmpty());
+    const auto age = [](const QString &path, int days) {
+        const time_t t = QDateTime::currentDateTime().addDays(-days).toSecsSinceEpoch();
+        const utimbuf times{t, t};
+        ASSERT_EQ(::utime(QFile::encodeName(path).constData(), &times), 0) << path.toStdString();
+    };
+    QDir().mkpath(dir.file(QStringLiteral("temp/dead/deep")));
+    testutil::writeFile(dir.file(QStringLiteral("temp/dead/deep/f")), "x");
+    QDir().mkpath(dir.file(QStringLiteral("temp/recent")));
+    testutil::writeFile(dir.file(QStringLiteral("temp/recent/f")), "x");
+    testutil::writeFile(dir.file(QStringLiteral("temp/dead.tmp")), "x");
+    // A folder that looks old but has a file touched today belongs to a run still going.
+    QDir().mkpath(dir.file(QStringLiteral("temp/busy")));
+    testutil::writeFile(dir.file(QStringLiteral("temp/busy/f")), "x");
+    for (const char *old : {"temp/dead/deep/f", "temp/dead.tmp"})
+        age(dir.file(QString::fromLatin1(old)), 2);
+    age(dir.file(QStringLiteral("temp/dead/deep")), 2);
+    age(dir.file(QStringLiteral("temp/dead")), 2);
+    age(dir.file(QStringLiteral("temp/busy")), 2);
+
+    auto running = NewComplex();
+    ASSERT_TRUE(running->InitDirs());
+    const QString run = running->Vars().TempDir();
+    testutil::writeFile(run + QStringLiteral("work.tmp"), "x");
+
+    NewComplex().reset(); // failed before InitDirs
+    EXPECT_TRUE(QFileInfo::exists(run + QStringLiteral("work.tmp"))) << "the other run's folder stays";
+    QStringList left = TempEntries();
+    left.sort();
+    QStringList expected{QStringLiteral("busy"), QFileInfo(QDir::cleanPath(run)).fileName(), QStringLiteral("recent")};
+    expected.sort();
+    EXPECT_EQ(left, expected);
+
+    running.reset();
+    left = TempEntries();
+    left.sort();
+    EXPECT_EQ(left, (QStringList{QStringLiteral("busy"), QStringLiteral("recent")}));
 }
 
 TEST_F(UnitComplex, InitDirsFailsWhenTempCannotBeMade)

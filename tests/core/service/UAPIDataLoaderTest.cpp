@@ -4,10 +4,13 @@
 #include "TransportTestUtil.h"
 #include "UAPIData.h"
 #include "UAPIOperations.h"
+#include "UDebug.h"
 #include "UException.h"
 #include "UnitDataManager.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFileInfo>
 #include <QPointer>
 
@@ -238,6 +241,177 @@ TEST_F(DataLoaderTest, DestroyingARunningTaskStopsItWithoutFurtherEvents)
     EXPECT_TRUE(freed.isNull());
     QCoreApplication::processEvents();
     EXPECT_EQ(log.Lines().size(), before);
+}
+
+// A handler's failure in an asynchronous run: the debug log has it, Callback still comes, and the
+// manager lets go of the task.
+TEST_F(DataLoaderTest, HandlersThatRaiseAreLoggedAndCallbackStillComes)
+{
+    testutil::TempDir dir;
+    const QString savedLog = TUDebug::LogFile();
+    TUDebug::SetLogFile(dir.file(QStringLiteral("debug.log")));
+    const auto broke = [](const char *what) { return [what](auto &&...) { throw EUError(QString::fromLatin1(what)); }; };
+    const struct {
+        const char *name;
+        QString script;
+        std::function<void(TDataLoader *)> arm;
+        QString logged;
+    } cases[] = {
+        {"OnError", QStringLiteral("missing.php"), [&](TDataLoader *t) { t->OnWork.OnError = broke("error handler broke"); },
+         QStringLiteral("error handler broke")},
+        {"OnTerminate", QStringLiteral("stalled.bin"),
+         [&](TDataLoader *t) {
+             t->OnWork.OnTerminate = broke("terminate handler broke");
+             t->OnWork.OnUpdate = [t](qint64) { t->Terminate(); };
+         },
+         QStringLiteral("terminate handler broke")},
+        {"OnEnd", QString::fromLatin1(TAPIOperations::ScriptQuery), [&](TDataLoader *t) { t->OnWork.OnEnd = broke("end handler broke"); },
+         QStringLiteral("end handler broke")},
+        {"OnStart", QString::fromLatin1(TAPIOperations::ScriptQuery), [&](TDataLoader *t) { t->OnWork.OnStart = broke("start handler broke"); },
+         QStringLiteral("start handler broke")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TDataLoader *task = NewTask(c.script);
+        if (c.script == QStringLiteral("stalled.bin")) {
+            task->SetFileStore(true);
+            task->SetFileName(dir.file(QStringLiteral("x.bin")));
+        }
+        c.arm(task);
+        manager.TaskAdd(task);
+        ASSERT_TRUE(WaitFreed());
+        EXPECT_EQ(log.Lines().last(), QStringLiteral("manager"));
+        EXPECT_EQ(manager.Count(), 0);
+        EXPECT_TRUE(QString::fromLatin1(testutil::readFile(dir.file(QStringLiteral("debug.log")))).contains(c.logged));
+    }
+
+    // The manager's own Callback failing: logged, and the task leaves the list.
+    manager.SetCallback([](QObject *) { throw EUError(QStringLiteral("manager callback broke")); });
+    manager.TaskAdd(NewTask());
+    ASSERT_TRUE(WaitFreed());
+    EXPECT_EQ(manager.Count(), 0);
+    EXPECT_TRUE(QString::fromLatin1(testutil::readFile(dir.file(QStringLiteral("debug.log")))).contains(QStringLiteral("manager callback broke")));
+    TUDebug::SetLogFile(savedLog);
+}
+
+TEST_F(DataLoaderTest, AQueueGoesOnPastRaisingHandlersAndForgetsFreedTasks)
+{
+    testutil::TempDir dir;
+    const QString savedLog = TUDebug::LogFile();
+    TUDebug::SetLogFile(dir.file(QStringLiteral("debug.log")));
+    TTaskQueue queue;
+    TDataLoader *failing = NewTask(QStringLiteral("missing.php"));
+    failing->OnWork.OnError = [](QObject *, const QString &) { throw EUError(QStringLiteral("owner broke")); };
+    queue.Add(failing);
+    queue.Add(NewTask());
+    int done = 0;
+    queue.SetOnDone([&](QObject *) { ++done; });
+    int finished = 0;
+    queue.SetCallback([&](QObject *) {
+        ++finished;
+        throw EUError(QStringLiteral("queue callback broke"));
+    });
+    manager.QueueRun(&queue);
+    ASSERT_TRUE(testutil::waitUntil([&] { return done > 0; }));
+    ASSERT_TRUE(WaitFreed());
+    EXPECT_EQ(done, 1);
+    EXPECT_EQ(finished, 2);
+    // The entries stay, but none hands out a freed task.
+    EXPECT_EQ(queue.Count(), 2);
+    EXPECT_EQ(queue.Data(0), nullptr);
+    EXPECT_EQ(queue.Data(1), nullptr);
+
+    // Run again without a Clear: only the new task runs, the freed ones are left alone.
+    queue.Add(NewTask());
+    manager.QueueRun(&queue);
+    ASSERT_TRUE(testutil::waitUntil([&] { return done == 2; }));
+    EXPECT_EQ(finished, 3);
+    EXPECT_EQ(queue.Data(2), nullptr);
+    TUDebug::SetLogFile(savedLog);
+}
+
+// The owner destroys its task from inside a handler: no hang, no later notice, no Callback, and
+// neither the manager nor a queue keeps the task.
+TEST_F(DataLoaderTest, AHandlerMayDestroyItsTask)
+{
+    testutil::TempDir dir;
+    enum TWhere { inUpdate, inUpdateModal, inEnd, inSuccess };
+    const struct {
+        const char *name;
+        TWhere where;
+    } cases[] = {{"progress", inUpdate}, {"progress, modal loop", inUpdateModal}, {"end", inEnd}, {"success", inSuccess}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const qsizetype from = log.Lines().size();
+        const bool stalled = c.where == inUpdate || c.where == inUpdateModal;
+        TDataLoader *task = NewTask(stalled ? QStringLiteral("stalled.bin") : QString::fromLatin1(TAPIOperations::ScriptQuery));
+        if (stalled) {
+            task->SetFileStore(true);
+            task->SetFileName(dir.file(QStringLiteral("x.bin")));
+        }
+        bool deleted = false;
+        const auto destroy = [&, task] {
+            log.Add(QStringLiteral("destroying"));
+            if (c.where != inUpdateModal) {
+                delete task;
+                deleted = true;
+                return;
+            }
+            QEventLoop modal;
+            QTimer::singleShot(0, [&] {
+                delete task;
+                deleted = true;
+                modal.quit();
+            });
+            modal.exec();
+        };
+        if (stalled)
+            task->OnWork.OnUpdate = [&, destroy](qint64 n) {
+                if (n > 0 && !deleted)
+                    destroy();
+            };
+        else if (c.where == inEnd)
+            task->OnWork.OnEnd = destroy;
+        else
+            task->OnWork.OnSuccess = [destroy](QObject *) { destroy(); };
+        manager.TaskAdd(task);
+        ASSERT_TRUE(WaitFreed());
+        EXPECT_TRUE(deleted);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(log.Lines().mid(from).last(), QStringLiteral("destroying"));
+        EXPECT_EQ(manager.Count(), 0);
+    }
+
+    // In a queue the next task still runs.
+    TTaskQueue queue;
+    TDataLoader *first = NewTask();
+    first->OnWork.OnSuccess = [first](QObject *) { delete first; };
+    queue.Add(first);
+    queue.Add(NewTask());
+    int done = 0;
+    queue.SetOnDone([&](QObject *) { ++done; });
+    manager.QueueRun(&queue);
+    ASSERT_TRUE(testutil::waitUntil([&] { return done > 0; }));
+    EXPECT_EQ(queue.Data(0), nullptr);
+}
+
+TEST_F(DataLoaderTest, ErrorStartsEmptyAtEveryRun)
+{
+    std::unique_ptr<TDataLoader> task(NewTask());
+    task->ParamAdd(QStringLiteral("standin_code"), 13);
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        task->SetHost(QString::fromLatin1(TAPIOperations::ScriptQuery)); // the manager prefixes it
+        ASSERT_NE(manager.TaskRun(task.get()), nullptr);
+        EXPECT_EQ(task->Error(), QStringLiteral("#13:"));
+    }
+    // A failed run, then one that succeeds.
+    std::unique_ptr<TDataLoader> other(NewTask(QStringLiteral("missing.php")));
+    EXPECT_EQ(manager.TaskRun(other.get()), nullptr);
+    EXPECT_FALSE(other->Error().isEmpty());
+    other->SetHost(QString::fromLatin1(TAPIOperations::ScriptQuery));
+    EXPECT_NE(manager.TaskRun(other.get()), nullptr);
+    EXPECT_EQ(other->Error(), QString());
 }
 
 TEST(TaskListManager, RemoveMovesTheLastTaskAndNotifiesOnlyOnChange)

@@ -111,10 +111,12 @@ std::vector<EnvelopeCase> EnvelopeCases()
          0, datJSONRows, T{{"cut"}}},
         {"text after the answer is ignored", R"({"fields":["id"],"data":[["1"]]} <br>Warning: x)", 0, datJSONRows,
          T{{"1"}}},
+        {"an open text after the answer", "{\"fields\":[\"id\"],\"data\":[[\"1\"]]}\n\"<b>\xFF", 0, datJSONRows, T{{"1"}}},
         {"a second object after the answer", R"( {"code":3,"fields":[],"data":[]}{"code":0})", 3, datJSONRows, T{}},
         Bad("HTML error page", "<html><body><h1>502 Bad Gateway</h1></body></html>"),
         Bad("top value an array", R"([{"fields":[],"data":[]}])"),
         Bad("truncated", R"({"fields":["id"],"data":[{"id":"1"},{"id":)"),
+        Bad("truncated inside a text", "{\"fields\":[\"id\"],\"data\":[[\"a}]}\\\"  "),
         Bad("invalid UTF-8", "{\"fields\":[\"id\"],\"data\":[[\"\xC0\xAF\"]]}"),
         Bad("deep nesting", "{\"fields\":[],\"data\":[[" + QByteArray(5000, '[') + QByteArray(5000, ']') + "]]}"),
         Bad("bare word", "null"),
@@ -130,6 +132,14 @@ std::vector<EnvelopeCase> EnvelopeCases()
         {"a key given twice in a row: the later wins", R"({"fields":["id","t"],"data":[{"id":"1","t":"a","id":"2"},{"t":"b","t":null}]})",
          0, datJSONRows, T{{"2", "a"}, {"", ""}}},
         {"byte-order mark ahead", "\xEF\xBB\xBF{\"fields\":[\"id\"],\"data\":[[\"1\"]]}", 0, datJSONRows, T{{"1"}}},
+        // A byte-order mark opening a text is one of its characters, raw or escaped, anywhere.
+        {"byte-order marks opening cells",
+         "{\"fields\":[\"a\",\"b\"],\"data\":[[\"\xEF\xBB\xBFx\",\"\\ufeffy\",\"\xEF\xBB\xBF\",\"z\xEF\xBB\xBF\"],"
+         "{\"a\":\"\xEF\xBB\xBF\xEF\xBB\xBF\",\"b\":[\"\xEF\xBB\xBFw\"]}]}",
+         0, datJSONRows,
+         T{{u"\uFEFFx"_qs, u"\uFEFFy"_qs, u"\uFEFF"_qs, u"z\uFEFF"_qs}, {u"\uFEFF\uFEFF"_qs, u"[\"\uFEFFw\"]"_qs}}},
+        {"byte-order mark opening a name", "{\"fields\":[\"\xEF\xBB\xBFid\",\"id\"],\"data\":{\"id\":\"1\",\"\xEF\xBB\xBFid\":\"2\"}}",
+         0, datJSONRow, T{{"2", "1"}}},
         {"nesting as deep as the parser goes",
          "{\"fields\":[],\"data\":[],\"raw\":" + QByteArray(1023, '[') + QByteArray(1023, ']') + "}", 0, datJSONRows, T{}},
         Bad("one level deeper", "{\"fields\":[],\"data\":[],\"raw\":" + QByteArray(1024, '[') + QByteArray(1024, ']') + "}"),
@@ -239,8 +249,9 @@ TEST(APIDataAnswer, DeclinedTextsAreReadByTheTree)
         {"raw tab in a text", "{\"fields\":[],\"data\":[[\"a\tb\"]]}", {{"a\tb"}}},
         {"number ending in a point", R"({"fields":[],"data":[[1.]]})", {{"1"}}},
         {"unknown escape", R"({"fields":[],"data":[["\x"]]})", {{"x"}}},
-        {"byte-order mark opening a name", "{\"fields\":[\"\xEF\xBB\xBFid\"],\"data\":{\"id\":\"1\"}}", {{"1"}}},
         {"lone high surrogate escape", R"({"fields":[],"data":[["\ud800x"]]})", {{QChar(0xD800) + u"x"_qs}}},
+        {"unknown escape in an ignored member", R"({"fields":[],"data":[["1"]],"junk":{"k":"\x"}})", {{"1"}}},
+        {"raw tab in a key", "{\"fields\":[\"a\"],\"data\":[{\"a\tb\":\"2\",\"a\":\"1\"}]}", {{"1"}}},
         {"data given twice", R"({"fields":[],"data":[["1"]],"data":[["2"]]})", {{"2"}}},
         {"code given twice", R"({"code":"busy","fields":[],"data":[["1"]],"code":0})", {{"1"}}},
         {"object rows ahead of the columns", R"({"data":[{"id":"1"}],"fields":["id"]})", {{"1"}}},
@@ -289,6 +300,14 @@ TEST(APIDataAnswer, RawIsSharedAndOptional)
     EXPECT_TRUE(without.Raw().isUndefined());
     const TAPIDataAnswer nullRaw(QStringLiteral(R"({"fields":[],"data":[],"raw":null})"));
     EXPECT_TRUE(nullRaw.Raw().isNull());
+
+    // Keys and texts inside it keep a byte-order mark that opens them, whichever reader took it.
+    const QByteArray marked = "{\"fields\":[],\"data\":[],\"raw\":{\"\xEF\xBB\xBFk\":[\"\xEF\xBB\xBFv\"]}}";
+    for (const auto reader : {TAPIDataAnswer::TReader::Stream, TAPIDataAnswer::TReader::Tree}) {
+        TAPIDataAnswer answer;
+        ASSERT_EQ(answer.ParseUtf8(marked, reader), 0);
+        EXPECT_EQ(answer.Raw().toObject().value(u"\uFEFFk"_qs).toArray().at(0).toString(), u"\uFEFFv"_qs);
+    }
 }
 
 TEST(APIDataAnswer, ServiceErrorKeepsRowsAndRaw)

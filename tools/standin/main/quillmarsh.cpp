@@ -19,10 +19,14 @@ int main(int argc, char **argv)
     const QString text = QStringLiteral("ЗАГЛУШКА главного клиента (stand-in)\n\n%1 запущена\nиз %2")
                              .arg(name, QDir::toNativeSeparators(folder));
 
-    QFile log(QDir(folder).filePath(QStringLiteral("started.log")));
-    if (log.open(QIODevice::WriteOnly | QIODevice::Append))
-        log.write((QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"))
-                   + QStringLiteral(": main client started (stand-in %1)\r\n").arg(name)).toUtf8());
+    // Closed at once: the window may stay on screen for a long time, and whoever waits for the
+    // note must see it now.
+    {
+        QFile log(QDir(folder).filePath(QStringLiteral("started.log")));
+        if (log.open(QIODevice::WriteOnly | QIODevice::Append))
+            log.write((QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"))
+                       + QStringLiteral(": main client started (stand-in %1)\r\n").arg(name)).toUtf8());
+    }
 
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
