@@ -9,8 +9,10 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
+#include <vector>
 #include <thread>
 
 #ifdef Q_OS_UNIX
@@ -191,18 +193,24 @@ TEST(UpdateApply, KilledAtRandomMomentsTheProgramsAreNeverMixed)
         um.SetDurable(false); // a killed process loses nothing that the page cache holds
         _exit(um.DoUpdate() ? 0 : 1);
     };
-    // How long one whole copy takes here.
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t whole = fork();
-    ASSERT_GE(whole, 0);
-    if (whole == 0)
-        runCopy();
+    // How long one whole copy takes here: the middle one of three, as the machine's load varies.
+    std::vector<std::chrono::microseconds> runs;
+    for (int run = 0; run < 3; ++run) {
+        const auto start = std::chrono::steady_clock::now();
+        const pid_t whole = fork();
+        ASSERT_GE(whole, 0);
+        if (whole == 0)
+            runCopy();
+        int status = 0;
+        ASSERT_EQ(waitpid(whole, &status, 0), whole);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        runs.push_back(std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start));
+        ASSERT_EQ(fx.kind(), TApplyFixture::New);
+        fx.makeOld();
+    }
+    std::sort(runs.begin(), runs.end());
+    const auto took = runs[1];
     int status = 0;
-    ASSERT_EQ(waitpid(whole, &status, 0), whole);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
-    ASSERT_EQ(fx.kind(), TApplyFixture::New);
-    fx.makeOld();
 
     std::mt19937 rng(20261211);
     std::uniform_real_distribution<double> jitter(0.0, 1.0);
@@ -210,8 +218,8 @@ TEST(UpdateApply, KilledAtRandomMomentsTheProgramsAreNeverMixed)
     const int kills = 50;
     for (int k = 0; k < kills; ++k) {
         SCOPED_TRACE(k);
-        // Spread over the whole copy and a little beyond.
-        const auto delay = std::chrono::microseconds(static_cast<long long>(took.count() * 1.1 * (k + jitter(rng)) / kills));
+        // Spread over the whole copy and beyond.
+        const auto delay = std::chrono::microseconds(static_cast<long long>(took.count() * 1.3 * (k + jitter(rng)) / kills));
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0)
