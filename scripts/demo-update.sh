@@ -40,7 +40,13 @@ base="http://127.0.0.1:$port/update/"
 
 printf '%s\r\n' "$base" readme.txt 'docs\help.txt' bin/tool.dat.gz quillmarsh.exe \
   'TITLE=Обновление 2.0' "URL=${base}readme.txt" "LOGOURL=${base}logo.png" > "$site/update.txt"
-printf '# demo workstation\r\nEXENAME=quillmarsh.exe\r\nHOST=%supdate.txt\r\n' "$base" > "$ws/update.ini"
+
+# The site is signed: its key is made once and kept beside the demo; the workstation takes
+# only updates signed with it.
+[ -f "$demo/site.key" ] || "$build/programs/updsign/updsign" keygen "$demo/site.key" >/dev/null
+pubkey=$("$build/programs/updsign/updsign" pubkey "$demo/site.key")
+"$build/programs/updsign/updsign" sign "$demo/site.key" "$site/update.txt"
+printf '# demo workstation\r\nEXENAME=quillmarsh.exe\r\nHOST=%supdate.txt\r\n%s\r\n' "$base" "$pubkey" > "$ws/update.ini"
 
 snapshot() { (cd "$ws" && find . -path ./update -prune -o -type f ! -name '*.log' -print0 | sort -z | xargs -0 md5sum); }
 before=$(snapshot)

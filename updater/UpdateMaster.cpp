@@ -1,6 +1,8 @@
 #include "UpdateMaster.h"
 
+#include "UpdateApply.h"
 #include "UpdateHTTP.h"
+#include "UpdateTrust.h"
 
 #include "SGGzip.h"
 #include "UConv.h"
@@ -14,6 +16,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+#include <QSet>
+
 #include <filesystem>
 
 TUpdateMaster::TUpdateMaster() : fStop(std::make_unique<TUCurlStop>()) {}
@@ -106,6 +111,7 @@ bool TUpdateMaster::GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> 
     KeyLines.clear();
     Files.clear();
     fError.clear();
+    fDescriptorBytes.clear();
     SetState(umsDownload);
     bool ok = false;
     try {
@@ -117,6 +123,7 @@ bool TUpdateMaster::GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> 
         const TUpdateHTTPResult r = HTTPGet(fUpdateURL, sink);
         if (r.Code != 200)
             throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
+        fDescriptorBytes = body;
         ParseDescriptor(UpdateDecodeText(body, r.ContentType), BaseURL, KeyLines, Files);
         ok = true;
     } catch (...) {
@@ -197,6 +204,8 @@ bool TUpdateMaster::DownloadSteps()
             fError = QStringLiteral("Недопустимое имя файла в описании обновления: \"%1\"").arg(f);
             return false;
         }
+    if (!fPublicKey.isEmpty())
+        return DownloadSigned(baseURL, files);
     for (const QString &f : files) {
         if (fTerminated)
             return false;
@@ -208,6 +217,135 @@ bool TUpdateMaster::DownloadSteps()
         if (IsGZipFile(f) && !ExtractFile(UpdateDir() + f))
             return false;
         QCoreApplication::processEvents();
+    }
+    return true;
+}
+
+QString TUpdateMaster::LandingName(const QString &Entry)
+{
+    return IsGZipFile(Entry) ? Entry.left(Entry.size() - 3) : Entry;
+}
+
+namespace {
+
+const QString kRefused = QStringLiteral("Обновление отклонено: ");
+
+} // namespace
+
+bool TUpdateMaster::Refuse(const QString &Message)
+{
+    // Nothing of a refused update stays where a later copy could take it.
+    fError = kRefused + Message;
+    TUFile::ClearDir(UpdateDir());
+    ClearStoredManifest();
+    return false;
+}
+
+void TUpdateMaster::ClearStoredManifest()
+{
+    QFile::remove(StoredManifestName());
+    QDir().rmdir(UpdateDir() + StateDirName()); // only when nothing else is kept there
+}
+
+bool TUpdateMaster::LoadStoredManifest(TUpdateManifest &Manifest)
+{
+    QFile f(StoredManifestName());
+    QString detail;
+    return f.open(QIODevice::ReadOnly) &&
+           ReadSignedManifest(f.readAll(), fPublicKey, Manifest, detail) == TUpdateManifestCheck::Ok;
+}
+
+bool TUpdateMaster::DownloadSigned(const QString &BaseURL, const QStringList &Files)
+{
+    fSkipped = 0;
+    TKnownHashes known = LoadKnownHashes();
+    // A fresh start: files and manifest of an earlier download are not mixed with this one.
+    TUFile::ClearDir(UpdateDir());
+    ClearStoredManifest();
+
+    const QString manifestURL = fUpdateURL + QStringLiteral(".manifest");
+    QByteArray text;
+    SetState(umsDownload);
+    try {
+        QBuffer sink(&text);
+        sink.open(QIODevice::WriteOnly);
+        const TUpdateHTTPResult r = HTTPGet(manifestURL, sink);
+        if (r.Code != 200)
+            throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
+    } catch (...) {
+        const QString why = UErrorText(std::current_exception());
+        SetState(umsNone);
+        if (fTerminated)
+            return false;
+        return Refuse(QStringLiteral("не получен подписанный список файлов \"%1\" (%2).").arg(manifestURL, why));
+    }
+    SetState(umsNone);
+
+    TUpdateManifest manifest;
+    QString detail;
+    switch (ReadSignedManifest(text, fPublicKey, manifest, detail)) {
+    case TUpdateManifestCheck::Damaged:
+        return Refuse(QStringLiteral("подписанный список файлов \"%1\" повреждён (%2).").arg(manifestURL, detail));
+    case TUpdateManifestCheck::BadSignature:
+        return Refuse(QStringLiteral("подпись списка файлов \"%1\" неверна.").arg(manifestURL));
+    case TUpdateManifestCheck::Ok:
+        break;
+    }
+    if (TUSha256::Hex(fDescriptorBytes) != manifest.DescriptorHash)
+        return Refuse(QStringLiteral("описание обновления \"%1\" не совпадает с подписанным.").arg(fUpdateURL));
+
+    // The descriptor and the manifest name the same files.
+    QSet<QString> landing;
+    for (const QString &f : Files) {
+        if (f.isEmpty())
+            continue;
+        const QString name = LandingName(f);
+        if (!manifest.Find(name))
+            return Refuse(QStringLiteral("файл \"%1\" не подписан.").arg(f));
+        landing.insert(name);
+    }
+    for (const TUpdateManifestFile &m : manifest.Files)
+        if (!landing.contains(m.Name))
+            return Refuse(QStringLiteral("файл \"%1\" подписан, но его нет в описании обновления.").arg(m.Name));
+
+    for (const QString &f : Files) {
+        if (fTerminated)
+            return false;
+        if (f.isEmpty())
+            continue;
+        const QString name = LandingName(f);
+        const TUpdateManifestFile &m = *manifest.Find(name);
+        // A file the program folder already holds as signed is not fetched again. A file that
+        // has not changed since the updater last saw its hash is not hashed again either.
+        const QFileInfo installed(fDir + name);
+        QByteArray hash;
+        if (installed.isFile() && installed.size() == m.Size) {
+            const qint64 stamp = FileStamp(installed.filePath());
+            const auto k = known.find(name);
+            const bool seen = k != known.end() && k->second.Size == m.Size && k->second.Stamp == stamp;
+            if (seen ? k->second.Hash == m.Hash : TUSha256::File(installed.filePath(), hash) && hash == m.Hash) {
+                known[name] = {m.Hash, m.Size, stamp};
+                ++fSkipped;
+                continue;
+            }
+        }
+        ForceFileDirs(f, UpdateDir());
+        if (!DownloadFile(BaseURL + f, UpdateDir() + f))
+            return false;
+        if (IsGZipFile(f) && !ExtractFile(UpdateDir() + f))
+            return false;
+        if (!TUSha256::File(UpdateDir() + name, hash) || hash != m.Hash)
+            return Refuse(QStringLiteral("файл \"%1\" не совпадает с подписанным.").arg(f));
+        QCoreApplication::processEvents();
+    }
+
+    // Kept for the copy, which checks every file again against it.
+    QDir().mkpath(UpdateDir() + StateDirName());
+    SaveKnownHashes(known);
+    QSaveFile keep(StoredManifestName());
+    if (!keep.open(QIODevice::WriteOnly) || keep.write(text) != text.size() || !keep.commit()) {
+        fError = QStringLiteral("Не удалось сохранить файл %1").arg(StoredManifestName());
+        return false;
     }
     return true;
 }
@@ -297,34 +435,13 @@ QStringList TUpdateMaster::GetFileList(const QString &Folder)
     return result;
 }
 
-namespace {
-
-// Replaces `dest` with a copy of `source`. The copy is written beside the target and renamed
-// over it, so a failure never leaves a half-written program. A replaced file keeps its
-// permission bits; a new main program becomes executable.
-bool replaceFile(const QString &source, const QString &dest, bool isMainProgram)
+bool TUpdateMaster::RecoverApply()
 {
-    const QFileInfo destInfo(dest);
-    if (destInfo.isDir())
-        return false;
-    const QString tmp = dest + QStringLiteral(".update-tmp");
-    QFile::remove(tmp);
-    if (!QFile::copy(source, tmp))
-        return false;
-    QFileDevice::Permissions perms = destInfo.exists() ? destInfo.permissions() : QFileInfo(source).permissions();
-    if (isMainProgram && !destInfo.exists())
-        perms |= QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther | QFileDevice::ExeUser;
-    QFile::setPermissions(tmp, perms);
-    std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(tmp.toStdU16String()), std::filesystem::path(dest.toStdU16String()), ec);
-    if (ec) {
-        QFile::remove(tmp);
-        return false;
-    }
-    return true;
+    if (TUpdateApply::Recover(fDir))
+        return true;
+    fError = QStringLiteral("Не удалось завершить прерванное обновление (%1).").arg(TUpdateApply::JournalName(fDir));
+    return false;
 }
-
-} // namespace
 
 bool TUpdateMaster::DoUpdate()
 {
@@ -336,24 +453,113 @@ bool TUpdateMaster::CopySteps()
     fError.clear();
     if (fTerminated)
         return false;
+    // An earlier copy cut short is completed or undone before anything else is touched.
+    if (!RecoverApply())
+        return false;
     const QStringList files = GetFileList(UpdateDir());
+    TUpdateManifest manifest;
+    const bool isSigned = !fPublicKey.isEmpty();
+    if (isSigned) {
+        // Only files of the signed manifest, each exactly as signed, are copied.
+        if (!LoadStoredManifest(manifest)) {
+            fError = kRefused + QStringLiteral("нет подписанного списка файлов для файлов в папке update.");
+            return false;
+        }
+        if (files.isEmpty())
+            return true; // the program folder already held every file as signed
+    }
     if (files.isEmpty())
         return false;
+
+    const QString failed = QStringLiteral("Не удалось заменить файлы! Закройте все программы и попробуйте заново...");
+    QStringList rels;
+    for (const QString &full : files) {
+        const QString rel = GetRelativeName(UpdateDir(), full);
+        if (isSigned && !manifest.Find(rel)) {
+            fError = kRefused + QStringLiteral("файл \"%1\" не подписан.").arg(rel);
+            return false;
+        }
+        rels << rel;
+    }
     const QString mainProgram =
         fExeName.isEmpty() ? QString() : QFileInfo(QDir(fDir), fExeName).absoluteFilePath();
-    for (const QString &full : files) {
-        if (fTerminated)
+
+    // Every new file is written beside its target first; the targets change only once all are
+    // written, and all together.
+    TUpdateApply apply(fDir);
+    apply.SetDurable(fDurable);
+    if (!apply.Begin(rels)) {
+        fError = failed;
+        return false;
+    }
+    for (qsizetype i = 0; i < rels.size(); ++i) {
+        if (fTerminated) {
+            apply.Abandon();
             return false;
-        const QString rel = GetRelativeName(UpdateDir(), full);
+        }
+        const QString &rel = rels.at(i);
         ForceFileDirs(rel, fDir);
         const QString dest = fDir + rel;
-        if (!replaceFile(UpdateDir() + rel, dest, QFileInfo(dest).absoluteFilePath() == mainProgram)) {
-            fError = QStringLiteral("Не удалось заменить файлы! Закройте все программы и попробуйте заново...");
+        bool mismatch = false;
+        if (!apply.Stage(i, UpdateDir() + rel, QFileInfo(dest).absoluteFilePath() == mainProgram,
+                         isSigned ? manifest.Find(rel)->Hash : QByteArray(), mismatch)) {
+            apply.Abandon();
+            fError = mismatch ? kRefused + QStringLiteral("файл \"%1\" не совпадает с подписанным.").arg(rel) : failed;
             return false;
         }
         QCoreApplication::processEvents();
     }
+    if (!apply.Commit()) {
+        fError = failed;
+        return false;
+    }
+    if (isSigned) {
+        TKnownHashes known = LoadKnownHashes();
+        for (const QString &rel : rels) {
+            const TUpdateManifestFile &m = *manifest.Find(rel);
+            known[rel] = {m.Hash, m.Size, FileStamp(fDir + rel)};
+        }
+        SaveKnownHashes(known);
+    }
     return true;
+}
+
+qint64 TUpdateMaster::FileStamp(const QString &FileName)
+{
+    std::error_code ec;
+    const auto t = std::filesystem::last_write_time(std::filesystem::path(FileName.toStdU16String()), ec);
+    return ec ? -1 : static_cast<qint64>(t.time_since_epoch().count());
+}
+
+TUpdateMaster::TKnownHashes TUpdateMaster::LoadKnownHashes() const
+{
+    TKnownHashes known;
+    QFile f(UpdateDir() + StateDirName() + QStringLiteral("known"));
+    if (!f.open(QIODevice::ReadOnly))
+        return known;
+    // "hash size stamp name" per line; a line that does not read is ignored (hashed again).
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        const QList<QByteArray> p = line.split(' ');
+        if (p.size() < 4 || p.at(0).size() != 64)
+            continue;
+        bool ok1 = false, ok2 = false;
+        const qint64 size = p.at(1).toLongLong(&ok1);
+        const qint64 stamp = p.at(2).toLongLong(&ok2);
+        if (ok1 && ok2)
+            known[QString::fromUtf8(line.mid(p.at(0).size() + p.at(1).size() + p.at(2).size() + 3))] = {p.at(0), size, stamp};
+    }
+    return known;
+}
+
+void TUpdateMaster::SaveKnownHashes(const TKnownHashes &Known) const
+{
+    QByteArray text;
+    for (const auto &[name, k] : Known)
+        text += k.Hash + ' ' + QByteArray::number(k.Size) + ' ' + QByteArray::number(k.Stamp) + ' ' + name.toUtf8() + '\n';
+    QDir().mkpath(UpdateDir() + StateDirName());
+    QSaveFile f(UpdateDir() + StateDirName() + QStringLiteral("known"));
+    if (f.open(QIODevice::WriteOnly) && f.write(text) == text.size())
+        f.commit(); // only saves work; a missing file costs a hash
 }
 
 void TUpdateMaster::ClearUpdate()
@@ -363,6 +569,7 @@ void TUpdateMaster::ClearUpdate()
             return false;
         SetState(umsClear);
         TUFile::ClearDir(UpdateDir());
+        ClearStoredManifest();
         SetState(umsNone);
         return true;
     });

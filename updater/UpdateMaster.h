@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 class QIODevice;
 class TUCurlStop;
 struct TUpdateHTTPResult;
+struct TUpdateManifest;
 
 enum TUpdateMasterState : quint8 { umsNone, umsDownload, umsExtract, umsClear, umsRun };
 
@@ -59,9 +61,20 @@ public:
     const TUpdateMasterKeys &Keys() const { return fKeys; }
     void SetKeys(const TUpdateMasterKeys &Value) { fKeys = Value; }
     bool Terminated() const { return fTerminated; }
+    // The update site's Ed25519 public key (32 raw bytes). When set, an update is taken only with
+    // a manifest signed by it, published at UpdateURL + ".manifest"; empty: no signature asked.
+    const QByteArray &PublicKey() const { return fPublicKey; }
+    void SetPublicKey(const QByteArray &Value) { fPublicKey = Value; }
+    // Files of the last signed download that the program folder already held and were not fetched.
+    int SkippedFiles() const { return fSkipped; }
 
     bool DownloadUpdate();
     bool DoUpdate();
+    // Completes or rolls back a copy that a killed process left half done (see TUpdateApply);
+    // the updater runs it first thing at every start. False (with Error) when it could not.
+    bool RecoverApply();
+    // Whether the copy flushes the new files to the disk before putting them in place.
+    void SetDurable(bool Value) { fDurable = Value; }
     void ClearUpdate();
     void RunMainProgram();
     // Safe to call from a progress callback: the running transfer stops and its partial file goes.
@@ -79,6 +92,11 @@ public:
     static QStringList GetFileList(const QString &Folder);
     // A descriptor entry may only name a file below the update folder.
     static bool IsSafeRelativeName(const QString &Name);
+    // The name under which a descriptor entry lands in the program folder (a ".gz" unpacked).
+    static QString LandingName(const QString &Entry);
+    // Where the manifest of the last signed download is kept, inside the update folder; a
+    // dot-folder, so it is neither copied nor emptied with the update's files.
+    static QString StateDirName() { return QStringLiteral(".apply/"); }
 
 private:
     // Runs a public operation so that nothing escapes: whatever it raises becomes Error.
@@ -86,6 +104,22 @@ private:
     bool DownloadSteps();
     bool CopySteps();
     bool GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> &KeyLines, QStringList &Files);
+    bool DownloadSigned(const QString &BaseURL, const QStringList &Files);
+    bool Refuse(const QString &Message);
+    bool LoadStoredManifest(TUpdateManifest &Manifest);
+    void ClearStoredManifest();
+    // Hashes of program-folder files as the updater last saw them, with the size and the
+    // modification time they had then, in "update/.apply/known".
+    struct TKnownHash {
+        QByteArray Hash;
+        qint64 Size = 0;
+        qint64 Stamp = 0;
+    };
+    using TKnownHashes = std::map<QString, TKnownHash>;
+    TKnownHashes LoadKnownHashes() const;
+    void SaveKnownHashes(const TKnownHashes &Known) const;
+    static qint64 FileStamp(const QString &FileName);
+    QString StoredManifestName() const { return UpdateDir() + StateDirName() + QStringLiteral("manifest"); }
     void ApplyKeys(const std::vector<TUpdateKeyLine> &KeyLines);
     bool DownloadFile(const QString &URL, const QString &LocalName);
     bool ExtractFile(const QString &FileName);
@@ -111,4 +145,8 @@ private:
     TUpdateMasterKeys fKeys;
     QString fProxy;
     int fProxyPort = 0;
+    QByteArray fPublicKey;
+    QByteArray fDescriptorBytes; // the descriptor as served, for its signed hash
+    int fSkipped = 0;
+    bool fDurable = true;
 };

@@ -1,7 +1,9 @@
 // The updater: reads "update.ini" beside itself, shows its window and runs one action.
 #include "MainForm.h"
 #include "UCurl.h"
+#include "UpdateApply.h"
 #include "UpdateDialogs.h"
+#include "UpdateTrust.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,6 +19,11 @@ int main(int argc, char **argv)
     QDir::setCurrent(dir);
     if (!dir.endsWith(u'/') && !dir.endsWith(u'\\'))
         dir += u'/';
+
+    // A copy over the program folder that was cut short (the updater killed, the machine off) is
+    // completed or undone before anything else, so the programs are never a mixture of two
+    // versions. What cannot be settled now is reported by the next copy.
+    TUpdateApply::Recover(dir);
 
     const TIniPairs pairs = ReadIni(dir + QStringLiteral("update.ini"));
     if (pairs.empty())
@@ -44,6 +51,14 @@ int main(int argc, char **argv)
                 return 2;
             }
             form.SetProxyPort(port);
+        } else if (key == QLatin1String("PUBKEY")) {
+            QByteArray raw;
+            if (!DecodeUpdatePublicKey(value, raw)) {
+                ShowWarning(QStringLiteral("Неверное значение PUBKEY в файле update.ini: \"%1\".\n"
+                                           "Укажите открытый ключ сайта обновлений, выданный программой updsign.").arg(value));
+                return 2;
+            }
+            form.Engine().SetPublicKey(raw);
         }
     }
 

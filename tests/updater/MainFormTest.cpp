@@ -278,5 +278,16 @@ TEST(UpdateProgram, StepsFromTheCommandLine)
     QString out;
     EXPECT_NE(runUpdate(prog, {QStringLiteral("-download")}, &out), 0);
     EXPECT_TRUE(out.contains(QStringLiteral("80a"))) << out.toStdString();
+
+    // So does a site key that is not a key; nothing is fetched.
+    for (const QByteArray &bad : {QByteArray("PUBKEY=not-a-key"), QByteArray("PUBKEY=")}) {
+        SCOPED_TRACE(bad.constData());
+        writeFile(prog + QStringLiteral("update.ini"),
+                  "HOST=" + (server.BaseURL() + QStringLiteral("u/desc.txt")).toUtf8() + "\r\n" + bad + "\r\n");
+        const int before = server.RequestCount();
+        EXPECT_EQ(runUpdate(prog, {QStringLiteral("-download")}, &out), 2);
+        EXPECT_TRUE(out.contains(QStringLiteral("PUBKEY"))) << out.toStdString();
+        EXPECT_EQ(server.RequestCount(), before);
+    }
 }
 #endif
