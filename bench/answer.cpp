@@ -5,6 +5,7 @@
 // Peak memory: "bench_answer --peak <MB> <none|json|answer|text> [arrays]" builds the answer text
 // and parses it once, then exits; run it under /usr/bin/time -f %M, one process per size
 // (bench/answer.sh).
+#include "BenchRuns.h"
 #include "UAPIData.h"
 
 #include <benchmark/benchmark.h>
@@ -170,10 +171,8 @@ public:
     void ReportRuns(const std::vector<Run> &runs) override
     {
         ConsoleReporter::ReportRuns(runs);
-        // With repetitions, the median of each benchmark's runs; otherwise its one run.
         for (const Run &run : runs) {
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (!median && (run.run_type != Run::RT_Iteration || run.repetitions > 1))
+            if (!IsSummaryRun(run))
                 continue;
             const auto it = run.counters.find("bytes_per_second");
             if (it != run.counters.end())

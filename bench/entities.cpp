@@ -1,6 +1,7 @@
 // Data sources and entities next to plain standard-library anchors: lookup by key, title order,
 // filling clients from an answer table, and the heap taken by a source of towns. The ratios are
 // printed at the end.
+#include "BenchRuns.h"
 #include "UnitData.h"
 
 #include <benchmark/benchmark.h>
@@ -360,8 +361,7 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (!median && (run.run_type != Run::RT_Iteration || run.repetitions > 1))
+            if (!IsSummaryRun(run))
                 continue;
             time[run.run_name.function_name] = run.GetAdjustedRealTime();
         }

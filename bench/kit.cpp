@@ -62,15 +62,25 @@ void BM_QComboBoxAddItems(benchmark::State &state)
 }
 BENCHMARK(BM_QComboBoxAddItems)->Unit(benchmark::kMillisecond);
 
+// A multiple-selection control over kItems items and kSelected of their keys.
+struct TMultiSelection {
+    TMultiSelection() : src(makeSource(kItems))
+    {
+        combo.SetMode(smMultiSelect);
+        combo.SetDataSource(src.get());
+        for (uint32_t k = 1; k <= kSelected; ++k)
+            keys.Add(k * 2);
+    }
+    std::unique_ptr<TUDataSource> src;
+    TUComboSimple combo;
+    TUDataKeyList keys;
+};
+
 void BM_SelectedTitles(benchmark::State &state)
 {
-    auto src = makeSource(kItems);
-    TUComboSimple combo;
-    combo.SetMode(smMultiSelect);
-    combo.SetDataSource(src.get());
-    TUDataKeyList keys;
-    for (uint32_t k = 1; k <= kSelected; ++k)
-        keys.Add(k * 2);
+    TMultiSelection m;
+    auto &combo = m.combo;
+    auto &keys = m.keys;
     combo.SetSelected(&keys);
     QString titles;
     for (auto _ : state) {
@@ -83,13 +93,9 @@ BENCHMARK(BM_SelectedTitles)->Unit(benchmark::kMicrosecond);
 // The whole multiple selection: setting 5,000 keys and showing them in the field.
 void BM_ShowSelection(benchmark::State &state)
 {
-    auto src = makeSource(kItems);
-    TUComboSimple combo;
-    combo.SetMode(smMultiSelect);
-    combo.SetDataSource(src.get());
-    TUDataKeyList keys;
-    for (uint32_t k = 1; k <= kSelected; ++k)
-        keys.Add(k * 2);
+    TMultiSelection m;
+    auto &combo = m.combo;
+    auto &keys = m.keys;
     for (auto _ : state) {
         combo.SetSelected(&keys);
         benchmark::DoNotOptimize(combo.Edit()->text().size());
