@@ -108,12 +108,25 @@ void TComplex::InitLanguage()
     FVars->SetLanguage(language);
 }
 
+QString ServiceBaseURL(const QString &API)
+{
+    // An address that names its scheme keeps it ("https://" checks the certificate); any other
+    // is reached over plain HTTP. One "/" closes it, whether or not the setting had one.
+    QString url = API.trimmed();
+    if (!url.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive)
+        && !url.startsWith(QStringLiteral("http://"), Qt::CaseInsensitive))
+        url.prepend(QStringLiteral("http://"));
+    if (!url.endsWith(u'/'))
+        url += u'/';
+    return url;
+}
+
 bool TComplex::InitVarsFromConfig()
 {
     TKeyValue<QString> dict;
     if (!FVars->ConfigFileLoad(FVars->StartDir() + FVars->ConfigFileName(), dict))
         return false;
-    FData->SetHost(QStringLiteral("http://") + dict.GetKeyValue(QStringLiteral("API")) + u'/');
+    FData->SetHost(ServiceBaseURL(dict.GetKeyValue(QStringLiteral("API"))));
 
     FAPIAuth.XID = TUDataKey(dict.GetKeyValue(QStringLiteral("XID")));
     FAPIAuth.XDB = TUDataKey(dict.GetKeyValue(QStringLiteral("ID")));

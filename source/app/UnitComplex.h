@@ -13,6 +13,7 @@
 
 class QObject;
 class TAPIDataAnswer;
+class TAPIDataArray;
 class TDataLoader;
 class THandOver;
 
@@ -82,6 +83,22 @@ public:
     // its parameters, runs it and frees it.
     std::unique_ptr<TDataLoader> TaskCreate(const QString &Action) const;
 
+    // Introduces the workstation to the service with a signed, synchronous "connect.php" request
+    // and takes over the organisation's settings from its answer; then switches the document
+    // tracking on and loads the reference data the answer brought. True when the connection
+    // succeeded and the reference data were loaded; failures have been processed and logged.
+    bool Start();
+    // The help file, opened by the platform.
+    void OpenHelp();
+    // The help once after an installation: when Vars.RunOnceFile exists, the help opens and the
+    // marker goes.
+    void OpenHelpIfNeeded();
+    // The place on the web map: by its coordinates when they are set, else by the address.
+    void OpenMapSet(const TGeoCoord &Coord, const QString &Address);
+    // Called when the set of running tasks changes.
+    const TNotifyEvent &OnTaskListChange() const { return FData->OnTaskListChange(); }
+    void SetOnTaskListChange(TNotifyEvent Value) { FData->SetOnTaskListChange(std::move(Value)); }
+
 private:
     void Create();
     // The task manager's report of every finished task.
@@ -92,6 +109,8 @@ private:
     void LoadObjectFields(const TAPIDataAnswer &Answer);
     void LoadRoleRights(const TAPIDataAnswer &Answer);
     void LoadUserConfig(const TAPIDataAnswer &Answer);
+    // The settings row of a connect answer, every setting in its turn.
+    void TakeSettings(const TAPIDataArray &Data);
 
     std::unique_ptr<TOutdoorVariables> FVars;
     std::unique_ptr<TDataManager> FData;
@@ -111,6 +130,9 @@ private:
 
 // The process's core object; the program that owns it sets it before its body runs.
 extern TComplex *Complex;
+
+// The base address of the service's scripts for the configured address API.
+QString ServiceBaseURL(const QString &API);
 
 // The program's interface-language code.
 QString InterfaceLanguageCode();

@@ -57,8 +57,14 @@ QByteArray randomBytes(int n)
     return out;
 }
 
-QByteArray envelopeOf(int code, const QJsonArray &fields = {}, const QJsonObject &row = {},
-                    const QJsonObject &raw = {})
+bool hasParam(const TStandinRequest &r, const QString &name)
+{
+    return std::any_of(r.Params.begin(), r.Params.end(), [&](const auto &p) { return p.first == name; });
+}
+
+} // namespace
+
+QByteArray TStandinService::Envelope(int code, const QJsonArray &fields, const QJsonObject &row, const QJsonObject &raw)
 {
     QJsonObject e{{QStringLiteral("code"), code},
                   {QStringLiteral("count"), row.isEmpty() ? 0 : 1},
@@ -68,13 +74,6 @@ QByteArray envelopeOf(int code, const QJsonArray &fields = {}, const QJsonObject
         e.insert(QStringLiteral("raw"), raw);
     return QJsonDocument(e).toJson(QJsonDocument::Compact);
 }
-
-bool hasParam(const TStandinRequest &r, const QString &name)
-{
-    return std::any_of(r.Params.begin(), r.Params.end(), [&](const auto &p) { return p.first == name; });
-}
-
-} // namespace
 
 QString TStandinRequest::Param(const QString &Name) const
 {
@@ -97,6 +96,7 @@ TStandinService::TStandinService(TStandinServer &Server) : FServer(Server)
         for (const auto &[name, value] : req.headers)
             r.Headers.insert(QByteArray::fromStdString(name).toLower(), QByteArray::fromStdString(value));
         r.Body = QByteArray::fromStdString(rawBody);
+        r.RemoteAddr = QString::fromStdString(req.remote_addr);
         const QByteArray type = r.Headers.value("content-type");
         if (type.startsWith("multipart/form-data")) {
             for (const auto &part : parts) {
@@ -139,6 +139,8 @@ TStandinService::TStandinService(TStandinServer &Server) : FServer(Server)
         if (size > 0)
             envelope.insert(QStringLiteral("raw"), QString(size, u'r'));
         QByteArray body = QJsonDocument(envelope).toJson(QJsonDocument::Compact);
+        if (r.Path == "/connect.php")
+            body = ConnectAnswer(r);
         if (r.Path == "/query.php") {
             QByteArray session = SessionAnswer(r);
             if (!session.isEmpty())
@@ -294,10 +296,10 @@ QByteArray TStandinService::SessionAnswer(const TStandinRequest &Request)
         const QString login = Request.Param(QStringLiteral("login"));
         const auto it = FAccounts.constFind(login);
         if (it == FAccounts.constEnd() || login.isEmpty())
-            return envelopeOf(13);
+            return Envelope(13);
         const QByteArray digest = passwordDigest(Request.Param(QStringLiteral("password")), it->Salt);
         if (CRYPTO_memcmp(digest.constData(), it->Digest.constData(), size_t(digest.size())) != 0)
-            return envelopeOf(13);
+            return Envelope(13);
         const QString sidh = QString::fromLatin1(randomBytes(16).toHex());
         FSessions.insert(sidh, {login, now + FLifetime});
         const QJsonObject row{{QStringLiteral("sidh"), sidh},
@@ -305,7 +307,7 @@ QByteArray TStandinService::SessionAnswer(const TStandinRequest &Request)
                               {QStringLiteral("user_name"), it->Name},
                               {QStringLiteral("user_email"), it->Email},
                               {QStringLiteral("role"), it->Role}};
-        return envelopeOf(0, QJsonArray{QStringLiteral("sidh"), QStringLiteral("login"), QStringLiteral("user_name"),
+        return Envelope(0, QJsonArray{QStringLiteral("sidh"), QStringLiteral("login"), QStringLiteral("user_name"),
                                       QStringLiteral("user_email"), QStringLiteral("role")},
                         row, it->Raw.isEmpty() ? QJsonObject{{QStringLiteral("user_config"), QJsonArray()}} : it->Raw);
     }
@@ -315,11 +317,11 @@ QByteArray TStandinService::SessionAnswer(const TStandinRequest &Request)
     if (session == FSessions.end() || session->Expires <= now) {
         if (session != FSessions.end())
             FSessions.erase(session);
-        return envelopeOf(10);
+        return Envelope(10);
     }
     if (action == QStringLiteral("disconnect")) {
         FSessions.erase(session);
-        return envelopeOf(0);
+        return Envelope(0);
     }
     session->Expires = now + FLifetime;
     return {}; // the session is valid: the plain echo

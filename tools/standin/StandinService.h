@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 #include <QMap>
@@ -23,6 +24,7 @@ struct TStandinRequest {
     // Form or query parameters, decoded, in their order; multipart parts as sent (still encoded).
     QList<QPair<QString, QString>> Params;
     QList<QPair<QString, QByteArray>> Parts; // multipart: file name and Content-Type of each part
+    QString RemoteAddr;                     // the peer's address
 
     QString Param(const QString &Name) const;
 };
@@ -40,6 +42,11 @@ struct TStandinRequest {
 //   standin_cut=1         sends the first half of the answer and closes the connection
 // Without standin_encoding, an answer is packed as gzip when the request accepts it.
 // "filebase_get.php" streams the file added under the request's "fid" and "fhash", else 404.
+//
+// Connecting: "connect.php" checks the workstation's signature of its database and client
+// identifiers and workstation identifier (code 11 when it is wrong or the pair is unknown), the
+// program version (code 15 below the minimum) and the peer's address (code 14 when denied), and
+// answers the organisation's settings as row 0 with the reference sets in "raw".
 //
 // Accounts and sessions (see the README's protocol notes): "query.php" with action "login" and
 // the parameters "login" and "password" signs a user in (code 13 when refused) and opens a
@@ -60,6 +67,13 @@ public:
     // An account; Raw is the "raw" part of its sign-in answer (field layouts, rights, layouts).
     void AddUser(const QString &Login, const QString &Password, const QString &Name, const QString &Email,
                  const QString &Role, const QJsonObject &Raw = {});
+    // A database and client pair the service knows.
+    void AddWorkstation(const QString &XDB, const QString &XID);
+    // Row 0 of every accepted connect answer (texts by wire name) and its "raw" part.
+    void SetConnectAnswer(const QJsonObject &Settings, const QJsonObject &Raw);
+    // Programs older than Version ("1.2.3.4", compared number by number) are refused.
+    void SetMinVersion(const QString &Version);
+    void DenyAddress(const QString &Address);
     // How long a session lives after its last request.
     void SetSessionLifetime(std::chrono::milliseconds Value);
     // Every open session ends as if its time were up.
@@ -67,6 +81,10 @@ public:
     int SessionCount() const;
     // Lets stalled answers end (by closing their connections).
     void ReleaseStalled();
+
+    // The service's answer envelope: the code, one row (none when Row is empty) and Raw.
+    static QByteArray Envelope(int Code, const QJsonArray &Fields = {}, const QJsonObject &Row = {},
+                               const QJsonObject &Raw = {});
 
     QList<TStandinRequest> Requests() const;
     TStandinRequest LastRequest() const;
@@ -93,6 +111,12 @@ private:
         QString Login;
         TClock::time_point Expires;
     };
+    // The answer of a connect request.
+    QByteArray ConnectAnswer(const TStandinRequest &Request) const;
+    QMap<QString, QString> FWorkstations; // database -> client
+    QJsonObject FConnectSettings, FConnectRaw;
+    QString FMinVersion;
+    QList<QString> FDeniedAddresses;
     // The answer of a sign-in or session request, or an empty text for the plain echo.
     QByteArray SessionAnswer(const TStandinRequest &Request);
     QMap<QString, TAccount> FAccounts;  // by login

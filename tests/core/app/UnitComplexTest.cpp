@@ -208,3 +208,19 @@ TEST_F(UnitComplex, PerRunFoldersNeverCollide)
     EXPECT_EQ(folders.size(), 300u);
     EXPECT_EQ(TempEntries().size(), 300);
 }
+
+TEST(ServiceBaseURL, SchemeIsKeptOrPlainHTTPAndOneClosingSlash)
+{
+    const struct {
+        const char *api, *url;
+    } cases[] = {
+        {"server", "http://server/"},
+        {"server/", "http://server/"},
+        {" server:8080/api ", "http://server:8080/api/"},
+        {"https://secure.example/app/", "https://secure.example/app/"},
+        {"HTTPS://secure.example", "HTTPS://secure.example/"},
+        {"http://plain.example", "http://plain.example/"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ServiceBaseURL(QString::fromUtf8(c.api)), QString::fromUtf8(c.url)) << c.api;
+}
