@@ -35,6 +35,18 @@ void TStandinService::AddWorkstation(const QString &XDB, const QString &XID)
 {
     std::lock_guard lock(FLock);
     FWorkstations.insert(XDB, XID);
+    if (FStore)
+        FStore->PutWorkstation(XDB, XID);
+}
+
+void TStandinService::UseStore(TStandinStore *Store)
+{
+    std::lock_guard lock(FLock);
+    FStore = Store;
+    for (const auto &[xdb, xid] : Store->Workstations())
+        FWorkstations.insert(xdb, xid);
+    for (const TAccount &a : Store->Accounts())
+        FAccounts.insert(a.Login, a);
 }
 
 void TStandinService::SetConnectAnswer(const QJsonObject &Settings, const QJsonObject &Raw)
@@ -72,8 +84,8 @@ QByteArray TStandinService::ConnectAnswer(const TStandinRequest &Request) const
     if (!FMinVersion.isEmpty() && compareVersions(Request.Param(QStringLiteral("version")), FMinVersion) < 0)
         return Envelope(15);
     // The database worked with is the one connected to unless the settings name another.
-    QJsonObject row = FConnectSettings;
+    QJsonObject row = FStore ? FStore->Settings() : FConnectSettings;
     if (!row.contains(QStringLiteral("xdb")))
         row.insert(QStringLiteral("xdb"), xdb);
-    return Envelope(0, QJsonArray::fromStringList(row.keys()), row, FConnectRaw);
+    return Envelope(0, QJsonArray::fromStringList(row.keys()), row, FStore ? FStore->Sets() : FConnectRaw);
 }

@@ -1,6 +1,7 @@
 #include "StandinService.h"
 
 #include "StandinServer.h"
+#include "StandinStore.h"
 #include "UCodePage.h"
 
 #include <QFile>
@@ -36,18 +37,6 @@ QList<QPair<QString, QString>> parseForm(const QByteArray &form)
                     eq < 0 ? QString() : decodeFormPart(pair.mid(eq + 1))});
     }
     return out;
-}
-
-constexpr int kDigestIterations = 10000;
-
-QByteArray passwordDigest(const QString &password, const QByteArray &salt)
-{
-    const QByteArray utf8 = password.toUtf8();
-    QByteArray digest(32, Qt::Uninitialized);
-    PKCS5_PBKDF2_HMAC(utf8.constData(), int(utf8.size()), reinterpret_cast<const unsigned char *>(salt.constData()),
-                      int(salt.size()), kDigestIterations, EVP_sha256(), int(digest.size()),
-                      reinterpret_cast<unsigned char *>(digest.data()));
-    return digest;
 }
 
 QByteArray randomBytes(int n)
@@ -227,6 +216,11 @@ TStandinService::TStandinService(TStandinServer &Server) : FServer(Server)
             if (it != FFiles.constEnd() && it->first == r.Param(QStringLiteral("fhash")))
                 path = it->second;
         }
+        if (path.isEmpty() && FStore) {
+            const auto stored = FStore->File(r.Param(QStringLiteral("fid")));
+            if (stored && stored->Hash == r.Param(QStringLiteral("fhash")))
+                path = stored->Path;
+        }
         auto file = std::make_shared<QFile>(path);
         if (path.isEmpty() || !file->open(QIODevice::ReadOnly)) {
             res.status = 404;
@@ -258,15 +252,18 @@ void TStandinService::AddFile(const QString &Fid, const QString &FHash, const QS
 void TStandinService::AddUser(const QString &Login, const QString &Password, const QString &Name,
                               const QString &Email, const QString &Role, const QJsonObject &Raw)
 {
-    TAccount a;
+    TStandinStore::TAccount a;
+    a.Login = Login;
     a.Salt = randomBytes(16);
-    a.Digest = passwordDigest(Password, a.Salt);
+    a.Digest = StandinPasswordDigest(Password, a.Salt);
     a.Name = Name;
     a.Email = Email;
     a.Role = Role;
     a.Raw = Raw;
     std::lock_guard lock(FLock);
     FAccounts.insert(Login, a);
+    if (FStore)
+        FStore->PutAccount(a);
 }
 
 void TStandinService::SetSessionLifetime(std::chrono::milliseconds Value)
@@ -297,7 +294,7 @@ QByteArray TStandinService::SessionAnswer(const TStandinRequest &Request)
         const auto it = FAccounts.constFind(login);
         if (it == FAccounts.constEnd() || login.isEmpty())
             return Envelope(13);
-        const QByteArray digest = passwordDigest(Request.Param(QStringLiteral("password")), it->Salt);
+        const QByteArray digest = StandinPasswordDigest(Request.Param(QStringLiteral("password")), it->Salt);
         if (CRYPTO_memcmp(digest.constData(), it->Digest.constData(), size_t(digest.size())) != 0)
             return Envelope(13);
         const QString sidh = QString::fromLatin1(randomBytes(16).toHex());

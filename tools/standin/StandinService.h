@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StandinStore.h"
+
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -63,13 +65,16 @@ public:
     TStandinService(const TStandinService &) = delete;
     TStandinService &operator=(const TStandinService &) = delete;
 
+    // Takes the settings, reference sets, workstations, accounts and files from Store, which
+    // outlives this object, and keeps what is added later there.
+    void UseStore(TStandinStore *Store);
     void AddFile(const QString &Fid, const QString &FHash, const QString &Path);
     // An account; Raw is the "raw" part of its sign-in answer (field layouts, rights, layouts).
     void AddUser(const QString &Login, const QString &Password, const QString &Name, const QString &Email,
                  const QString &Role, const QJsonObject &Raw = {});
     // A database and client pair the service knows.
     void AddWorkstation(const QString &XDB, const QString &XID);
-    // Row 0 of every accepted connect answer (texts by wire name) and its "raw" part.
+    // Without a store: row 0 of every accepted connect answer (texts by wire name) and its "raw".
     void SetConnectAnswer(const QJsonObject &Settings, const QJsonObject &Raw);
     // Programs older than Version ("1.2.3.4", compared number by number) are refused.
     void SetMinVersion(const QString &Version);
@@ -100,12 +105,7 @@ private:
     QList<TStandinRequest> FRequests;
     QMap<QString, QPair<QString, QString>> FFiles; // fid -> fhash, path
 
-    struct TAccount {
-        QByteArray Salt;
-        QByteArray Digest; // PBKDF2 of the password
-        QString Name, Email, Role;
-        QJsonObject Raw;
-    };
+    using TAccount = TStandinStore::TAccount;
     using TClock = std::chrono::steady_clock;
     struct TSession {
         QString Login;
@@ -113,6 +113,7 @@ private:
     };
     // The answer of a connect request.
     QByteArray ConnectAnswer(const TStandinRequest &Request) const;
+    TStandinStore *FStore = nullptr;
     QMap<QString, QString> FWorkstations; // database -> client
     QJsonObject FConnectSettings, FConnectRaw;
     QString FMinVersion;

@@ -182,3 +182,20 @@ TEST_F(Connecting, HelpAndMapOpeners)
     complex->OpenMapSet({55.75, 37.62}, {});
     EXPECT_EQ(Opened, QStringList({map + "?q=Тверская 1", map + "?q=0,37.5", map + "?q=55.75,37.62"}));
 }
+
+TEST_F(Connecting, ConnectsToTheSeededServiceAndGetsItsReferenceSets)
+{
+    testutil::TempDir data;
+    TStandinStore store(data.path(), QStringLiteral(OC_STANDIN_SEED));
+    svc.Service->UseStore(&store);
+    testutil::writeFile(dir.file(QStringLiteral("tessaplan.ini")), "API=server\r\nID=17\r\nXID=demo\r\n");
+    ASSERT_TRUE(complex->InitVarsFromConfig());
+    complex->Data().SetHost(svc.Server.BaseURL());
+
+    ASSERT_TRUE(complex->Start());
+    EXPECT_EQ(complex->Vars().Organization().Title, "ООО «Щит-Медиа»");
+    EXPECT_EQ(complex->Vars().StickFineMethod(), sfmFixed);
+    EXPECT_EQ(complex->Vars().StickFineAmount().Raw(), 15000000);
+    EXPECT_EQ(complex->APIAuth().XDBType, xtMaster);
+    EXPECT_EQ(complex->Vars().SMTP.Port, 587);
+}

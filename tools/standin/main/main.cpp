@@ -1,13 +1,11 @@
 // The stand-in server as a program, for the demo: serves a folder on 127.0.0.1 until stopped.
 #include "StandinServer.h"
+#include "StopOnSignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QSocketNotifier>
 
-#include <csignal>
-#include <unistd.h>
 #include <cstdio>
 
 int main(int argc, char **argv)
@@ -36,15 +34,7 @@ int main(int argc, char **argv)
     std::printf("standin: serving on %s\n", server.BaseURL().toUtf8().constData());
     std::fflush(stdout);
 
-    // Stops on SIGTERM/SIGINT.
-    static int quitPipe[2];
-    if (::pipe(quitPipe) == 0) {
-        auto onSignal = [](int) { [[maybe_unused]] auto n = ::write(quitPipe[1], "q", 1); };
-        std::signal(SIGTERM, onSignal);
-        std::signal(SIGINT, onSignal);
-        auto *notifier = new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-    }
+    StopOnSignals(app);
     const int rc = app.exec();
     server.Stop();
     return rc;

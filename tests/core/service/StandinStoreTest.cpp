@@ -1,0 +1,113 @@
+#include "StandinStore.h"
+#include "TestUtil.h"
+#include "TransportTestUtil.h"
+#include "UAPIData.h"
+#include "UAPIDataLoader.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(StandinStore, ANewStoreIsFilledFromTheSeedWithItsTemplateFiles)
+{
+    testutil::TempDir dir;
+    TStandinStore store(dir.path(), QStringLiteral(OC_STANDIN_SEED));
+    ASSERT_TRUE(store.IsOpen()) << store.Error().toStdString();
+
+    EXPECT_EQ(store.Settings().value("organization").toString(), "ООО «Щит-Медиа»");
+    const QJsonObject sets = store.Sets();
+    for (const char *name : {"region", "board_format", "role", "town", "user", "firm", "operator", "client", "stick",
+                             "stick_rc", "stick_rcpt", "town_type", "req_type", "board_extra", "doc_template",
+                             "mail_template"})
+        EXPECT_FALSE(sets.value(name).toArray().isEmpty()) << name;
+    EXPECT_EQ(store.Set("town").first()["title"].toString(), "Москва"); // the seed's order
+    EXPECT_EQ(store.Record("user", "ivanov")->value("user_name").toString(), "Иванов Сергей Петрович");
+
+    // Every template names a stored file whose hash is that of its content.
+    for (const char *set : {"doc_template", "mail_template"}) {
+        for (const QJsonValue t : store.Set(set)) {
+            const auto file = store.File(t["fid"].toString());
+            ASSERT_TRUE(file) << set;
+            EXPECT_EQ(t["fhash"].toString(), file->Hash);
+            const QByteArray content = fileBytes(file->Path);
+            EXPECT_TRUE(content.startsWith("{\\rtf1"));
+            EXPECT_EQ(file->Hash, QCryptographicHash::hash(content, QCryptographicHash::Md5).toHex());
+        }
+    }
+    EXPECT_FALSE(store.Workstations().isEmpty());
+    EXPECT_FALSE(store.Accounts().isEmpty());
+}
+
+TEST(StandinStore, DataSurviveARestartAndTheSeedIsReadOnlyOnce)
+{
+    testutil::TempDir dir;
+    {
+        TStandinStore store(dir.path(), QStringLiteral(OC_STANDIN_SEED));
+        ASSERT_TRUE(store.IsOpen());
+        store.SetSetting("organization", "ООО «Новое имя»");
+        store.PutRecord("town", "1", QJsonObject{{"town", "1"}, {"title", "Москва (центр)"}});
+        store.PutRecord("town", "99", QJsonObject{{"town", "99"}, {"title", "Зеленоград"}});
+        store.PutWorkstation("40", "branch");
+        ASSERT_TRUE(store.PutFile({}, "new content", "rtf"));
+    }
+    TStandinStore store(dir.path(), QStringLiteral(OC_STANDIN_SEED));
+    ASSERT_TRUE(store.IsOpen());
+    EXPECT_EQ(store.Settings().value("organization").toString(), "ООО «Новое имя»");
+    const QJsonArray towns = store.Set("town");
+    EXPECT_EQ(towns.first()["title"].toString(), "Москва (центр)"); // changed in its place
+    EXPECT_EQ(towns.last()["title"].toString(), "Зеленоград");
+    EXPECT_TRUE(store.Workstations().contains(qMakePair(QStringLiteral("40"), QStringLiteral("branch"))));
+
+    // A new content gets a new hash; an identifier that is no positive number is refused.
+    const auto first = store.File("1");
+    ASSERT_TRUE(first);
+    const auto changed = store.PutFile("1", "changed", "rtf");
+    ASSERT_TRUE(changed);
+    EXPECT_NE(changed->Hash, first->Hash);
+    EXPECT_EQ(fileBytes(changed->Path), "changed");
+    EXPECT_FALSE(store.PutFile("../x", "x", "rtf"));
+    EXPECT_FALSE(store.PutFile("-1", "x", "rtf"));
+}
+
+TEST(StandinStore, TheServiceSignsInSeededAccountsAndServesStoredFiles)
+{
+    testutil::TempDir dir;
+    TStandinStore store(dir.path(), QStringLiteral(OC_STANDIN_SEED));
+    TServiceFixture svc;
+    svc.Service->UseStore(&store);
+    ASSERT_TRUE(svc.Start());
+
+    TDataLoader login;
+    login.SetHost(svc.URL("query.php"));
+    login.ParamAdd("action", QStringLiteral("login"));
+    login.ParamAdd("login", QStringLiteral("ivanov"));
+    login.ParamAdd("password", QStringLiteral("Щит2026"));
+    login.Query(false);
+    ASSERT_NE(login.Answer(), nullptr);
+    EXPECT_EQ(login.Answer()->Error(), 0);
+    EXPECT_EQ(login.Answer()->Data().AsStr(dft_user_name, 0), "Иванов Сергей Петрович");
+    EXPECT_TRUE(login.Answer()->Raw().toObject().value("role_object").isArray());
+
+    const QJsonObject dogovor = store.Set("doc_template").first().toObject();
+    httplib::Client client("127.0.0.1", svc.Server.Port());
+    const auto res = client.Get(("/filebase_get.php?fhash=" + dogovor["fhash"].toString() + "&fid=" + dogovor["fid"].toString())
+                                    .toStdString());
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_EQ(QByteArray::fromStdString(res->body), fileBytes(store.File(dogovor["fid"].toString())->Path));
+    const auto stale = client.Get(("/filebase_get.php?fhash=0&fid=" + dogovor["fid"].toString()).toStdString());
+    ASSERT_TRUE(stale);
+    EXPECT_EQ(stale->status, 404);
+}
