@@ -1,15 +1,8 @@
 // The stand-in hosted service as a program, for the demo and for trying a client by hand:
 // answers the service's scripts on 127.0.0.1 with the data kept in a folder until stopped.
-#include "StandinServer.h"
-#include "StopOnSignals.h"
+#include "Serve.h"
 #include "StandinService.h"
 #include "StandinStore.h"
-
-#include <QCommandLineParser>
-#include <QCoreApplication>
-#include <QFile>
-
-#include <cstdio>
 
 int main(int argc, char **argv)
 {
@@ -21,8 +14,7 @@ int main(int argc, char **argv)
                    QStringLiteral("dir")});
     cmd.addOption({QStringLiteral("seed"), QStringLiteral("Folder the first data are read from."), QStringLiteral("dir"),
                    QStringLiteral(OC_STANDIN_SEED)});
-    cmd.addOption({QStringLiteral("port"), QStringLiteral("Port (0: any free one)."), QStringLiteral("n"), QStringLiteral("0")});
-    cmd.addOption({QStringLiteral("port-file"), QStringLiteral("Write the chosen port here."), QStringLiteral("file")});
+    AddServeOptions(cmd);
     cmd.process(app);
     if (!cmd.isSet(QStringLiteral("data"))) {
         std::fprintf(stderr, "standin_service: --data DIR is needed\n");
@@ -37,19 +29,5 @@ int main(int argc, char **argv)
     TStandinServer server;
     TStandinService service(server);
     service.UseStore(&store);
-    if (!server.Start(cmd.value(QStringLiteral("port")).toInt())) {
-        std::fprintf(stderr, "standin_service: cannot listen on 127.0.0.1\n");
-        return 1;
-    }
-    if (cmd.isSet(QStringLiteral("port-file"))) {
-        QFile f(cmd.value(QStringLiteral("port-file")));
-        if (f.open(QIODevice::WriteOnly))
-            f.write(QByteArray::number(server.Port()) + '\n');
-    }
-    std::printf("standin_service: serving on %s with the data in %s\n", server.BaseURL().toUtf8().constData(),
-                store.Folder().toUtf8().constData());
-    std::fflush(stdout);
-
-    StopOnSignals(app);
-    return app.exec();
+    return Serve(app, server, cmd, "standin_service", QStringLiteral(" with the data in ") + store.Folder());
 }
