@@ -1,7 +1,10 @@
 #include "ComplexFixture.h"
 #include "StandinService.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
+
+#include <httplib.h>
 
 #include <functional>
 
@@ -198,4 +201,34 @@ TEST_F(Connecting, ConnectsToTheSeededServiceAndGetsItsReferenceSets)
     EXPECT_EQ(complex->Vars().StickFineAmount().Raw(), 15000000);
     EXPECT_EQ(complex->APIAuth().XDBType, xtMaster);
     EXPECT_EQ(complex->Vars().SMTP.Port, 587);
+}
+
+TEST_F(Connecting, SettingsOfTheWrongJSONTypeGiveDefaults)
+{
+    ASSERT_TRUE(Connect(QJsonObject{{"tax_nds", QJsonArray{20}}, {"skip_weekends", true},
+                                    {"smtp_port", QJsonValue::Null}, {"actual_period", QJsonObject{{"n", 5}}}}));
+    const TOutdoorVariables &v = complex->Vars();
+    EXPECT_EQ(v.Price.TaxNDS, 0);
+    EXPECT_FALSE(v.SkipWeekends());
+    EXPECT_EQ(v.SMTP.Port, 0);
+    EXPECT_EQ(v.ActualPeriod(), 0);
+}
+
+TEST_F(Connecting, AnAnswerCutShortIsNoAnswer)
+{
+    // A service that promises a whole settings row and closes the connection half-way.
+    TStandinServer cutting;
+    cutting.Http().Post("/connect.php", [](const httplib::Request &, httplib::Response &res) {
+        const std::string body = TStandinService::Envelope(0, QJsonArray{"organization"}, QJsonObject{{"organization", "x"}})
+                                     .toStdString();
+        res.set_content_provider(body.size(), "application/json", [body](size_t offset, size_t, httplib::DataSink &sink) {
+            return offset == 0 && sink.write(body.data(), body.size() / 2);
+        });
+    });
+    ASSERT_TRUE(cutting.Start());
+    complex->Data().SetHost(cutting.BaseURL());
+    EXPECT_FALSE(complex->Start());
+    EXPECT_TRUE(LogLines().contains("Connect answer is null")) << LogLines().join('|').toStdString();
+    EXPECT_TRUE(complex->Vars().Organization().Title.isEmpty());
+    EXPECT_EQ(Errors, std::vector<TOutdoorCloseReason>{ocrConnect});
 }
