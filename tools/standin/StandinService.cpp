@@ -321,7 +321,8 @@ QByteArray TStandinService::SessionAnswer(const TStandinRequest &Request)
         return Envelope(0);
     }
     session->Expires = now + FLifetime;
-    return {}; // the session is valid: the plain echo
+    // The session is valid: a record action, or else the plain echo.
+    return RecordAnswer(Request, session->Login);
 }
 
 void TStandinService::ReleaseStalled()

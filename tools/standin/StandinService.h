@@ -50,6 +50,10 @@ struct TStandinRequest {
 // program version (code 15 below the minimum) and the peer's address (code 14 when denied), and
 // answers the organisation's settings as row 0 with the reference sets in "raw".
 //
+// Records: with a store, the session actions "SET_list", "SET_view", "SET_add", "SET_edit" and
+// "SET_delete" read and change the stored set SET (the key parameter is named like the set,
+// "login" for users), as far as the signed-in user's rights allow (code 30 otherwise).
+//
 // Accounts and sessions (see the README's protocol notes): "query.php" with action "login" and
 // the parameters "login" and "password" signs a user in (code 13 when refused) and opens a
 // session; every "query.php" request that carries "sidh" must name an open session (code 10
@@ -111,6 +115,8 @@ private:
         QString Login;
         TClock::time_point Expires;
     };
+    // The answer of a record action of the signed-in Login (FLock held), or an empty text.
+    QByteArray RecordAnswer(const TStandinRequest &Request, const QString &Login);
     // The answer of a connect request.
     QByteArray ConnectAnswer(const TStandinRequest &Request) const;
     TStandinStore *FStore = nullptr;

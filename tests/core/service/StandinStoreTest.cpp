@@ -111,3 +111,49 @@ TEST(StandinStore, TheServiceSignsInSeededAccountsAndServesStoredFiles)
     ASSERT_TRUE(stale);
     EXPECT_EQ(stale->status, 404);
 }
+
+TEST(StandinStore, RecordActionsReadAndChangeStoredRecordsWithinTheRoleRights)
+{
+    testutil::TempDir dir;
+    TStandinStore store(dir.path(), QStringLiteral(OC_STANDIN_SEED));
+    TServiceFixture svc;
+    svc.Service->UseStore(&store);
+    ASSERT_TRUE(svc.Start());
+    // Runs one request with Params in order; the answer stays with the returned task.
+    auto run = [&svc](const QList<QPair<QString, QString>> &Params) {
+        auto task = std::make_unique<TDataLoader>();
+        task->SetHost(svc.URL("query.php"));
+        for (const auto &[name, value] : Params)
+            task->ParamAdd(name, value);
+        task->Query(false);
+        EXPECT_NE(task->Answer(), nullptr);
+        return task;
+    };
+    const auto login = run({{"action", "login"}, {"login", "ivanov"}, {"password", "Щит2026"}});
+    const QString sidh = login->Answer()->Data().AsStr(dft_sidh, 0);
+    ASSERT_FALSE(sidh.isEmpty());
+
+    const auto view = run({{"sidh", sidh}, {"action", "client_view"}, {"client", "1"}});
+    EXPECT_EQ(view->Answer()->Error(), 0);
+    EXPECT_EQ(view->Answer()->Data().AsStr(dft_contact_person, 0), "Орлова Екатерина");
+    EXPECT_EQ(view->Answer()->Data().AsStr(dft_req_inn, 0), store.Record("client", "1")->value("req_inn").toString());
+
+    const auto edit = run({{"sidh", sidh}, {"action", "client_edit"}, {"client", "1"}, {"contact_phone", "+7 (900) 000-00-01"}});
+    EXPECT_EQ(edit->Answer()->Error(), 0);
+    EXPECT_EQ(store.Record("client", "1")->value("contact_phone").toString(), "+7 (900) 000-00-01");
+    EXPECT_EQ(store.Record("client", "1")->value("title").toString(), "ООО «Вкусная точка»"); // the rest kept
+
+    const auto add = run({{"sidh", sidh}, {"action", "client_add"}, {"title", "ООО «Новый клиент»"}});
+    EXPECT_EQ(add->Answer()->Data().AsStr(dft_client, 0), "11");
+    EXPECT_EQ(store.Set("client").size(), 11);
+    const auto list = run({{"sidh", sidh}, {"action", "client_list"}});
+    EXPECT_EQ(list->Answer()->Data().RowCount(), 11);
+
+    // A manager may not delete clients nor touch towns; a missing record gives no row.
+    EXPECT_EQ(run({{"sidh", sidh}, {"action", "client_delete"}, {"client", "1"}})->Answer()->Error(), 30);
+    EXPECT_EQ(run({{"sidh", sidh}, {"action", "town_edit"}, {"town", "1"}, {"title", "x"}})->Answer()->Error(), 30);
+    EXPECT_EQ(run({{"sidh", sidh}, {"action", "client_view"}, {"client", "999"}})->Answer()->Data().RowCount(), 0);
+    EXPECT_EQ(store.Record("town", "1")->value("title").toString(), "Москва");
+    // Without a session nothing is read.
+    EXPECT_EQ(run({{"sidh", "gone"}, {"action", "client_view"}, {"client", "1"}})->Answer()->Error(), 10);
+}
