@@ -67,7 +67,7 @@ TUpdateHTTPResult TUpdateMaster::HTTPGet(const QString &URL, QIODevice &Sink)
     hooks.Idle = [] { QCoreApplication::processEvents(); };
     hooks.Aborted = [this] { return fTerminated.load(); };
     hooks.Stop = fStop.get();
-    return UpdateHTTPGet(URL, Sink, fProxy, fProxyPort, hooks);
+    return UpdateHTTPGet(URL, Sink, fProxy, hooks);
 }
 
 QStringList TUpdateMaster::SplitDescriptor(const QString &Text)
@@ -122,7 +122,7 @@ bool TUpdateMaster::GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> 
         sink.open(QIODevice::WriteOnly);
         const TUpdateHTTPResult r = HTTPGet(fUpdateURL, sink);
         if (r.Code != 200)
-            throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
+            throw EUError(UpdateHTTPStatusError(r, fProxy));
         fDescriptorBytes = body;
         ParseDescriptor(UpdateDecodeText(body, r.ContentType), BaseURL, KeyLines, Files);
         ok = true;
@@ -271,7 +271,7 @@ bool TUpdateMaster::DownloadSigned(const QString &BaseURL, const QStringList &Fi
         sink.open(QIODevice::WriteOnly);
         const TUpdateHTTPResult r = HTTPGet(manifestURL, sink);
         if (r.Code != 200)
-            throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
+            throw EUError(UpdateHTTPStatusError(r, fProxy));
     } catch (...) {
         const QString why = UErrorText(std::current_exception());
         SetState(umsNone);
@@ -360,7 +360,7 @@ bool TUpdateMaster::DownloadFile(const QString &URL, const QString &LocalName)
         const TUpdateHTTPResult r = HTTPGet(URL, file);
         file.close();
         if (r.Code != 200)
-            throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
+            throw EUError(UpdateHTTPStatusError(r, fProxy));
     } catch (...) {
         file.close();
         QFile::remove(LocalName);

@@ -2,6 +2,7 @@
 #include "TestUtil.h"
 #include "UpdateMaster.h"
 #include "UpdateTrust.h"
+#include "UpdaterTestUtil.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,15 +26,11 @@ QString updateFolderListing(const QString &prog)
 // A signed update site: "site/" served under "/u/", a descriptor "desc.txt" listing
 // "a.txt", "bin/tool.dll.gz" (packed on disk) and "readme.txt", its manifest signed with `key`,
 // and a program folder holding the old versions.
-class SignedUpdateTest : public ::testing::Test {
+class SignedUpdateTest : public UpdateSiteTest {
 protected:
     void SetUp() override
     {
-        prog = tmp.file(QStringLiteral("prog/"));
-        site = tmp.file(QStringLiteral("site/"));
-        QDir().mkpath(prog + QStringLiteral("update"));
-        server.ServeFolder(QStringLiteral("u"), site);
-        ASSERT_TRUE(server.Start());
+        ASSERT_NO_FATAL_FAILURE(UpdateSiteTest::SetUp());
         ASSERT_TRUE(key.Generate());
         ASSERT_TRUE(otherKey.Generate());
 
@@ -67,9 +64,6 @@ protected:
                !QFile::exists(prog + QStringLiteral("bin/tool.dll"));
     }
 
-    testutil::TempDir tmp;
-    QString prog, site;
-    TStandinServer server;
     TUpdateSigningKey key, otherKey;
     TUpdateManifest manifest;
     TUpdateMaster um;
