@@ -557,9 +557,18 @@ void TUpdateMaster::SaveKnownHashes(const TKnownHashes &Known) const
     for (const auto &[name, k] : Known)
         text += k.Hash + ' ' + QByteArray::number(k.Size) + ' ' + QByteArray::number(k.Stamp) + ' ' + name.toUtf8() + '\n';
     QDir().mkpath(UpdateDir() + StateDirName());
-    QSaveFile f(UpdateDir() + StateDirName() + QStringLiteral("known"));
-    if (f.open(QIODevice::WriteOnly) && f.write(text) == text.size())
-        f.commit(); // only saves work; a missing file costs a hash
+    // Only saves work: a lost or torn file costs a hash of the files it no longer vouches for,
+    // so it is put in place whole but not flushed to the disk first.
+    const QString name = UpdateDir() + StateDirName() + QStringLiteral("known");
+    QFile f(name + QStringLiteral(".new"));
+    const bool written = f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size();
+    f.close();
+    std::error_code ec;
+    if (written)
+        std::filesystem::rename(std::filesystem::path(f.fileName().toStdU16String()),
+                                std::filesystem::path(name.toStdU16String()), ec);
+    if (!written || ec)
+        QFile::remove(f.fileName());
 }
 
 void TUpdateMaster::ClearUpdate()

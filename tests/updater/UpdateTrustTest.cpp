@@ -280,6 +280,14 @@ TEST_F(SignedUpdateTest, FilesTheProgramFolderHoldsAsSignedAreNotFetched)
     EXPECT_EQ(updateFolderListing(prog), QStringLiteral("update/a.txt"));
     ASSERT_TRUE(um.DoUpdate());
     EXPECT_EQ(readFile(prog + QStringLiteral("a.txt")), "new a");
+
+    // A damaged record of the hashes costs only hashing again.
+    const QString known = prog + QStringLiteral("update/.apply/known");
+    writeFile(known, "garbage\n" + QByteArray(64, 'f') + " 5 x a.txt\n" + QByteArray(300, '\0'));
+    ASSERT_TRUE(um.DownloadUpdate()) << um.Error().toStdString();
+    EXPECT_EQ(um.SkippedFiles(), 3);
+    EXPECT_TRUE(readFile(known).contains(" a.txt\n"));
+    EXPECT_FALSE(QFile::exists(known + QStringLiteral(".new")));
 }
 
 TEST_F(SignedUpdateTest, WithoutAKeyTheManifestIsNotAsked)
