@@ -60,7 +60,7 @@ bytes_all=$(( files * per + $(stat -c %s "$work/site/desc.txt") ))
 # Whole runs of the program, interleaved; a run with nothing to do ("-execute" without EXENAME)
 # is the fixed cost.
 declare -a ta ts tw
-for _ in $(seq 3); do
+for _ in $(seq "$rounds"); do
   printf 'HOST=%sdesc.txt\r\n' "$base" > "$work/prog/update.ini"
   ta+=("$(secs "$work/prog/update.exe" -download)")
   printf 'HOST=%sdesc.txt\r\n%s\r\n' "$base" "$(cat "$work/pubkey")" > "$work/prog/update.ini"
@@ -72,8 +72,8 @@ t_all=$(median "${ta[@]}"); t_signed=$(median "${ts[@]}"); wait_s=$(median "${tw
 printf '%d files, %d MiB, 5 changed; load average %s\n' "$files" "$size_mib" "$(cut -d' ' -f1-3 /proc/loadavg)"
 printf 'bytes: everything %d, signed %d (changed files + descriptor + manifest: %d)\n' "$bytes_all" "$bytes_signed" "$changed"
 printf 'download step, in one process: %s\n' "$(tail -1 "$work/inproc")"
-printf 'update.exe -download, median of 3: everything %.3fs, signed %.3fs; fixed start cost %.3fs; without it %.3fs vs %.3fs: %.1fx\n' \
-  "$t_all" "$t_signed" "$wait_s" "$(echo "$t_all - $wait_s" | bc -l)" "$(echo "$t_signed - $wait_s" | bc -l)" \
+printf 'update.exe -download, median of %d: everything %.3fs, signed %.3fs; fixed start cost %.3fs; without it %.3fs vs %.3fs: %.1fx\n' \
+  "$rounds" "$t_all" "$t_signed" "$wait_s" "$(echo "$t_all - $wait_s" | bc -l)" "$(echo "$t_signed - $wait_s" | bc -l)" \
   "$(echo "($t_all - $wait_s) / ($t_signed - $wait_s)" | bc -l)"
 printf 'hashing %d MiB: updsign sign %.3fs, sha256sum %.3fs: %.2fx the speed of sha256sum\n' \
   "$size_mib" "$t_sign" "$t_sum" "$(echo "$t_sum / $t_sign" | bc -l)"

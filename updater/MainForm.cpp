@@ -79,6 +79,8 @@ TMainForm::TMainForm(QWidget *parent)
 
     Timer = new QTimer(this);
     Timer->setInterval(2000);
+    // A coarse timer may fire up to a tenth of a second either side of the two seconds.
+    Timer->setTimerType(Qt::PreciseTimer);
     Timer->setSingleShot(false);
     connect(Timer, &QTimer::timeout, this, [this] {
         Timer->stop();
