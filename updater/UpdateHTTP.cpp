@@ -147,7 +147,7 @@ TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const TUpda
         curl_easy_getinfo(c, CURLINFO_HTTP_CONNECTCODE, &connectCode);
         if (!Proxy.Host.isEmpty() && (connectCode == 401 || connectCode == 407))
             throw EUError(proxySignInRefused(Proxy) + QStringLiteral(" (") + t.ErrorText(rc) + u')');
-        if (rc == CURLE_PEER_FAILED_VERIFICATION || rc == CURLE_SSL_CONNECT_ERROR)
+        if (rc == CURLE_PEER_FAILED_VERIFICATION)
             throw EUError(QStringLiteral("Сервер %1 не подтвердил свою подлинность: его сертификат не прошёл "
                                          "проверку, обновление с него не загружается (%2).")
                               .arg(QUrl(URL).host(), t.ErrorText(rc)));

@@ -22,6 +22,8 @@ namespace {
 struct TPemReader {
     explicit TPemReader(const QByteArray &Pem) : Bio(BIO_new_mem_buf(Pem.constData(), int(Pem.size()))) {}
     ~TPemReader() { BIO_free(Bio); }
+    TPemReader(const TPemReader &) = delete;
+    TPemReader &operator=(const TPemReader &) = delete;
     BIO *Bio;
 };
 
