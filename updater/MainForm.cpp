@@ -79,6 +79,8 @@ TMainForm::TMainForm(QWidget *parent)
 
     Timer = new QTimer(this);
     Timer->setInterval(2000);
+    // A coarse timer may fire up to a tenth of a second either side of the two seconds.
+    Timer->setTimerType(Qt::PreciseTimer);
     Timer->setSingleShot(false);
     connect(Timer, &QTimer::timeout, this, [this] {
         Timer->stop();
@@ -195,16 +197,15 @@ void TMainForm::LoadLogo(const QString &URL)
     StopLogo();
     fLogoStop = false;
     QPointer<QLabel> logo(Logo);
-    const QString proxy = fUM->Proxy();
-    const int proxyPort = fUM->ProxyPort();
-    fLogoThread = std::thread([this, logo, URL, proxy, proxyPort] {
+    const TUpdateProxy proxy = fUM->ProxySettings();
+    fLogoThread = std::thread([this, logo, URL, proxy] {
         QByteArray data;
         try {
             QBuffer sink(&data);
             sink.open(QIODevice::WriteOnly);
             TUpdateHTTPHooks hooks;
             hooks.Aborted = [this] { return fLogoStop.load(); };
-            if (UpdateHTTPGet(URL, sink, proxy, proxyPort, hooks).Code != 200)
+            if (UpdateHTTPGet(URL, sink, proxy, hooks).Code != 200)
                 return;
         } catch (...) {
             return; // no picture: the area stays blank

@@ -28,6 +28,8 @@ public:
     void SetUpdateURL(const QString &Value) { fUM->SetUpdateURL(Value); }
     void SetProxy(const QString &Value) { fUM->SetProxy(Value); }
     void SetProxyPort(int Value) { fUM->SetProxyPort(Value); }
+    void SetProxyUser(const QString &Value) { fUM->SetProxyUser(Value); }
+    void SetProxyPassword(const QString &Value) { fUM->SetProxyPassword(Value); }
     void Prepare(const QString &action) { fPrepare = action; }
 
     TUpdateMaster &Engine() { return *fUM; }

@@ -6,8 +6,34 @@
 
 #include <QIODevice>
 #include <QStringDecoder>
+#include <QUrl>
+
+#include <mutex>
 
 namespace {
+
+std::mutex trustLock; // guards trustedCertificates, read by every transfer's thread
+QString trustedCertificates;
+
+QString trustedCertificatesFile()
+{
+    std::lock_guard lock(trustLock);
+    return trustedCertificates;
+}
+
+QString proxyName(const TUpdateProxy &Proxy)
+{
+    return Proxy.Port > 0 ? QStringLiteral("%1:%2").arg(Proxy.Host).arg(Proxy.Port) : Proxy.Host;
+}
+
+QString proxySignInRefused(const TUpdateProxy &Proxy)
+{
+    return Proxy.UserName.isEmpty()
+               ? QStringLiteral("Прокси-сервер %1 требует имя пользователя и пароль (PROXYUSER и PROXYPASSWORD "
+                                "в update.ini).").arg(proxyName(Proxy))
+               : QStringLiteral("Прокси-сервер %1 не принял имя пользователя и пароль (PROXYUSER и PROXYPASSWORD "
+                                "в update.ini).").arg(proxyName(Proxy));
+}
 
 // The network hands over small pieces; the sink gets them in large writes.
 constexpr qsizetype kSinkChunk = 256 * 1024;
@@ -77,7 +103,7 @@ struct Transfer : TUCurlTransfer {
 
 } // namespace
 
-TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const QString &Proxy, int ProxyPort,
+TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const TUpdateProxy &Proxy,
                                 const TUpdateHTTPHooks &Hooks)
 {
     Transfer t(Sink, Hooks);
@@ -89,7 +115,13 @@ TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const QStri
     curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
     // A dropped network must not hang the update for ever.
     t.SetTimeouts(Hooks.ConnectTimeout, Hooks.IdleTimeout);
-    t.SetProxy(Proxy, ProxyPort > 0 ? long(ProxyPort) : 0L);
+    t.SetProxy(Proxy.Host, Proxy.Port > 0 ? long(Proxy.Port) : 0L, !Proxy.UserName.isEmpty(), Proxy.UserName,
+               Proxy.Password);
+    // Certificates are checked as the library does by default (the peer and its name); only
+    // the set of trusted authorities can be replaced, and only by the tests.
+    const QString trusted = trustedCertificatesFile();
+    if (!trusted.isEmpty())
+        curl_easy_setopt(c, CURLOPT_CAINFO, trusted.toLocal8Bit().constData());
 
     CURLcode rc = t.Perform();
     if (rc == CURLE_OK && !t.flush())
@@ -110,6 +142,15 @@ TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const QStri
             throw EUError(QStringLiteral("Ошибка записи файла: ") + Sink.errorString());
         if (t.aborted() || t.Stopped())
             throw EUError(QStringLiteral("Загрузка прервана."));
+        // An "https://" URL through a proxy: the proxy answers the tunnel's request itself.
+        long connectCode = 0;
+        curl_easy_getinfo(c, CURLINFO_HTTP_CONNECTCODE, &connectCode);
+        if (!Proxy.Host.isEmpty() && (connectCode == 401 || connectCode == 407))
+            throw EUError(proxySignInRefused(Proxy) + QStringLiteral(" (") + t.ErrorText(rc) + u')');
+        if (rc == CURLE_PEER_FAILED_VERIFICATION)
+            throw EUError(QStringLiteral("Сервер %1 не подтвердил свою подлинность: его сертификат не прошёл "
+                                         "проверку, обновление с него не загружается (%2).")
+                              .arg(QUrl(URL).host(), t.ErrorText(rc)));
         throw EUError(t.ErrorText(rc));
     }
     TUpdateHTTPResult result;
@@ -117,6 +158,24 @@ TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const QStri
     result.ContentType = t.Header("content-type");
     result.Text = QString::fromLatin1(t.StatusText());
     return result;
+}
+
+QString UpdateHTTPStatusError(const TUpdateHTTPResult &Result, const TUpdateProxy &Proxy)
+{
+    QString text = QStringLiteral("Response Code is %1: %2").arg(Result.Code).arg(Result.Text);
+    // 407 comes from a proxy only; a proxy may also refuse with 401, as a server would.
+    if (!Proxy.Host.isEmpty() && Result.Code == 407)
+        text += u'\n' + proxySignInRefused(Proxy);
+    else if (!Proxy.Host.isEmpty() && Result.Code == 401)
+        text += QStringLiteral("\nЕсли отказал прокси-сервер %1, проверьте PROXYUSER и PROXYPASSWORD в update.ini.")
+                    .arg(proxyName(Proxy));
+    return text;
+}
+
+void UpdateHTTPSetTrustedCertificates(const QString &PemFile)
+{
+    std::lock_guard lock(trustLock);
+    trustedCertificates = PemFile;
 }
 
 QString UpdateDecodeText(const QByteArray &Bytes, const QByteArray &ContentType)

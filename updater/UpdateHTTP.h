@@ -9,6 +9,15 @@
 class QIODevice;
 class TUCurlStop;
 
+// The proxy of every transfer: an empty host means a direct connection; a user name switches
+// Basic authentication on, as in the client's settings file.
+struct TUpdateProxy {
+    QString Host;
+    int Port = 0;
+    QString UserName;
+    QString Password;
+};
+
 struct TUpdateHTTPResult {
     long Code = 0;
     QString Text;          // the reason after the status code ("Not Found")
@@ -30,10 +39,20 @@ struct TUpdateHTTPHooks {
 };
 
 // One GET on a fresh connection, following redirects, through the proxy when one is named;
-// the body streams into Sink. Failures of the connection, the transfer or the sink raise
-// EUError with a readable text; any status code is returned, not raised.
-TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const QString &Proxy, int ProxyPort,
+// the body streams into Sink. "https://" URLs are taken only from a server whose certificate
+// the system trusts for that name. Failures of the connection, the transfer or the sink raise
+// EUError with a readable text (a refused certificate and a proxy that refused its sign-in say
+// so); any status code of the server is returned, not raised.
+TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const TUpdateProxy &Proxy,
                                 const TUpdateHTTPHooks &Hooks);
+
+// "Response Code is <code>: <text>" for an answer other than 200; when a proxy is in use and the
+// code asks for a sign-in, a second line points at the proxy's settings.
+QString UpdateHTTPStatusError(const TUpdateHTTPResult &Result, const TUpdateProxy &Proxy);
+
+// Tests only: trust the certificates in the PEM file instead of the system's (empty: the
+// system's again). The programs never call it.
+void UpdateHTTPSetTrustedCertificates(const QString &PemFile);
 
 // The text of a fetched document: the charset the server names, else UTF-8 when the bytes are
 // valid UTF-8, else the single-byte code page.

@@ -67,7 +67,7 @@ TUpdateHTTPResult TUpdateMaster::HTTPGet(const QString &URL, QIODevice &Sink)
     hooks.Idle = [] { QCoreApplication::processEvents(); };
     hooks.Aborted = [this] { return fTerminated.load(); };
     hooks.Stop = fStop.get();
-    return UpdateHTTPGet(URL, Sink, fProxy, fProxyPort, hooks);
+    return UpdateHTTPGet(URL, Sink, fProxy, hooks);
 }
 
 QStringList TUpdateMaster::SplitDescriptor(const QString &Text)
@@ -122,7 +122,7 @@ bool TUpdateMaster::GetUpdateInfo(QString &BaseURL, std::vector<TUpdateKeyLine> 
         sink.open(QIODevice::WriteOnly);
         const TUpdateHTTPResult r = HTTPGet(fUpdateURL, sink);
         if (r.Code != 200)
-            throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
+            throw EUError(UpdateHTTPStatusError(r, fProxy));
         fDescriptorBytes = body;
         ParseDescriptor(UpdateDecodeText(body, r.ContentType), BaseURL, KeyLines, Files);
         ok = true;
@@ -271,7 +271,7 @@ bool TUpdateMaster::DownloadSigned(const QString &BaseURL, const QStringList &Fi
         sink.open(QIODevice::WriteOnly);
         const TUpdateHTTPResult r = HTTPGet(manifestURL, sink);
         if (r.Code != 200)
-            throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
+            throw EUError(UpdateHTTPStatusError(r, fProxy));
     } catch (...) {
         const QString why = UErrorText(std::current_exception());
         SetState(umsNone);
@@ -360,7 +360,7 @@ bool TUpdateMaster::DownloadFile(const QString &URL, const QString &LocalName)
         const TUpdateHTTPResult r = HTTPGet(URL, file);
         file.close();
         if (r.Code != 200)
-            throw EUError(QStringLiteral("Response Code is %1: %2").arg(r.Code).arg(r.Text));
+            throw EUError(UpdateHTTPStatusError(r, fProxy));
     } catch (...) {
         file.close();
         QFile::remove(LocalName);
@@ -557,9 +557,18 @@ void TUpdateMaster::SaveKnownHashes(const TKnownHashes &Known) const
     for (const auto &[name, k] : Known)
         text += k.Hash + ' ' + QByteArray::number(k.Size) + ' ' + QByteArray::number(k.Stamp) + ' ' + name.toUtf8() + '\n';
     QDir().mkpath(UpdateDir() + StateDirName());
-    QSaveFile f(UpdateDir() + StateDirName() + QStringLiteral("known"));
-    if (f.open(QIODevice::WriteOnly) && f.write(text) == text.size())
-        f.commit(); // only saves work; a missing file costs a hash
+    // Only saves work: a lost or torn file costs a hash of the files it no longer vouches for,
+    // so it is put in place whole but not flushed to the disk first.
+    const QString name = UpdateDir() + StateDirName() + QStringLiteral("known");
+    QFile f(name + QStringLiteral(".new"));
+    const bool written = f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size();
+    f.close();
+    std::error_code ec;
+    if (written)
+        std::filesystem::rename(std::filesystem::path(f.fileName().toStdU16String()),
+                                std::filesystem::path(name.toStdU16String()), ec);
+    if (!written || ec)
+        QFile::remove(f.fileName());
 }
 
 void TUpdateMaster::ClearUpdate()

@@ -11,9 +11,10 @@
 #include <utility>
 #include <vector>
 
+#include "UpdateHTTP.h"
+
 class QIODevice;
 class TUCurlStop;
-struct TUpdateHTTPResult;
 struct TUpdateManifest;
 
 enum TUpdateMasterState : quint8 { umsNone, umsDownload, umsExtract, umsClear, umsRun };
@@ -51,10 +52,16 @@ public:
     void SetUpdateURL(const QString &Value) { fUpdateURL = Value; }
     const QString &Dir() const { return fDir; }
     void SetDir(const QString &Value) { fDir = Value; }
-    const QString &Proxy() const { return fProxy; }
-    void SetProxy(const QString &Value) { fProxy = Value; }
-    int ProxyPort() const { return fProxyPort; }
-    void SetProxyPort(int Value) { fProxyPort = Value; }
+    const QString &Proxy() const { return fProxy.Host; }
+    void SetProxy(const QString &Value) { fProxy.Host = Value; }
+    int ProxyPort() const { return fProxy.Port; }
+    void SetProxyPort(int Value) { fProxy.Port = Value; }
+    // A non-empty user name signs in to the proxy (Basic).
+    const QString &ProxyUser() const { return fProxy.UserName; }
+    void SetProxyUser(const QString &Value) { fProxy.UserName = Value; }
+    const QString &ProxyPassword() const { return fProxy.Password; }
+    void SetProxyPassword(const QString &Value) { fProxy.Password = Value; }
+    const TUpdateProxy &ProxySettings() const { return fProxy; }
     TUpdateMasterState State() const { return fState; }
     void SetState(TUpdateMasterState Value);
     const QString &Error() const { return fError; }
@@ -143,8 +150,7 @@ private:
     QString fExeName;
     QString fDir;
     TUpdateMasterKeys fKeys;
-    QString fProxy;
-    int fProxyPort = 0;
+    TUpdateProxy fProxy;
     QByteArray fPublicKey;
     QByteArray fDescriptorBytes; // the descriptor as served, for its signed hash
     int fSkipped = 0;

@@ -51,6 +51,10 @@ int main(int argc, char **argv)
                 return 2;
             }
             form.SetProxyPort(port);
+        } else if (key == QLatin1String("PROXYUSER")) {
+            form.SetProxyUser(value);
+        } else if (key == QLatin1String("PROXYPASSWORD")) {
+            form.SetProxyPassword(value);
         } else if (key == QLatin1String("PUBKEY")) {
             QByteArray raw;
             if (!DecodeUpdatePublicKey(value, raw)) {

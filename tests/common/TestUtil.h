@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -31,6 +32,24 @@ public:
 
 private:
     QTemporaryDir FDir;
+};
+
+// A loopback port that was free a moment ago: nobody listens there until a test starts something.
+int freeLoopbackPort();
+
+// A real HTTP proxy (tinyproxy) on a free loopback port that asks for Basic authentication,
+// stopped at the end. It announces itself on what it forwards ("Via").
+class TinyProxy {
+public:
+    ~TinyProxy();
+    // False when it does not listen within a few seconds.
+    bool start(const QString &user, const QString &password);
+    int port() const { return FPort; }
+
+private:
+    TempDir FDir;
+    QProcess FProcess;
+    int FPort = 0;
 };
 
 } // namespace testutil

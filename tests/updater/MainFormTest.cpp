@@ -3,6 +3,7 @@
 #include "TestUtil.h"
 #include "UShell.h"
 #include "UpdateDialogs.h"
+#include "UpdaterTestUtil.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,16 +42,12 @@ TEST(UpdateIni, ReadsKeyValueLines)
 namespace {
 
 // The window against a stand-in server, with the shell and the dialogs recorded.
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public UpdateSiteTest {
 protected:
+    void Routes() override { server.ServeStalled(QStringLiteral("/slow/big.bin"), 10'000'000, 65536); }
     void SetUp() override
     {
-        prog = tmp.file(QStringLiteral("prog/"));
-        site = tmp.file(QStringLiteral("site/"));
-        QDir().mkpath(prog + QStringLiteral("update"));
-        server.ServeFolder(QStringLiteral("u"), site);
-        server.ServeStalled(QStringLiteral("/slow/big.bin"), 10'000'000, 65536);
-        ASSERT_TRUE(server.Start());
+        ASSERT_NO_FATAL_FAILURE(UpdateSiteTest::SetUp());
         oldShell = TUShell::SetHandler([this](const QString &t, const QString &, const QString &) {
             opened << t;
             return true;
@@ -78,9 +75,6 @@ protected:
     }
     QString mainProgram() const { return QFileInfo(prog + QStringLiteral("main.exe")).absoluteFilePath(); }
 
-    testutil::TempDir tmp;
-    QString prog, site;
-    TStandinServer server;
     TUShell::THandler oldShell;
     TUMessageBox::THandler oldBox;
     QStringList opened, asked, warnings;
@@ -216,48 +210,10 @@ TEST_F(MainFormTest, CancelStopsTheTransferWithoutAWarning)
 }
 
 #ifdef OC_UPDATE_EXE
-namespace {
+using UpdateProgram = UpdateSiteTest;
 
-// Runs a copy of the update program in `dir` with `args`; returns its exit code.
-int runUpdate(const QString &dir, const QStringList &args, QString *output = nullptr)
+TEST_F(UpdateProgram, StepsFromTheCommandLine)
 {
-    const QString exe = dir + QStringLiteral("update.exe");
-    if (!QFile::exists(exe)) {
-        if (!QFile::copy(QStringLiteral(OC_UPDATE_EXE), exe))
-            return -100;
-        QFile::setPermissions(exe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(exe, args);
-    if (!p.waitForStarted(10000)) {
-        ADD_FAILURE() << p.errorString().toStdString();
-        return -300;
-    }
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished();
-        return -200;
-    }
-    if (output)
-        *output = QString::fromUtf8(p.readAll());
-    return p.exitCode();
-}
-
-} // namespace
-
-TEST(UpdateProgram, StepsFromTheCommandLine)
-{
-    testutil::TempDir tmp;
-    const QString prog = tmp.file(QStringLiteral("prog/"));
-    const QString site = tmp.file(QStringLiteral("site/"));
-    QDir().mkpath(prog + QStringLiteral("update"));
-    TStandinServer server;
-    server.ServeFolder(QStringLiteral("u"), site);
-    ASSERT_TRUE(server.Start());
     writeFile(site + QStringLiteral("lib/data.txt"), "payload");
     writeFile(site + QStringLiteral("desc.txt"), (server.BaseURL() + QStringLiteral("u/\r\nlib/data.txt.gz\r\n")).toUtf8());
 

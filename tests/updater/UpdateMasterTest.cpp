@@ -5,6 +5,7 @@
 #include "UShell.h"
 #include "UpdateHTTP.h"
 #include "UpdateMaster.h"
+#include "UpdaterTestUtil.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -36,18 +37,16 @@ QByteArray bigText(int size)
 
 // A program folder with its "update/" folder, a stand-in update server serving the folder
 // "site/" under "/u/", and an engine pointed at "/u/desc.txt".
-class UpdateMasterTest : public ::testing::Test {
+class UpdateMasterTest : public UpdateSiteTest {
 protected:
-    void SetUp() override
+    void Routes() override
     {
-        prog = tmp.file(QStringLiteral("prog/"));
-        site = tmp.file(QStringLiteral("site/"));
-        QDir().mkpath(prog + QStringLiteral("update"));
-        QDir().mkpath(site);
-        server.ServeFolder(QStringLiteral("u"), site);
         server.ServeStalled(QStringLiteral("/slow/big.bin"), 10'000'000, 65536);
         server.ServeCut(QStringLiteral("/cut/half.bin"), bigText(200000), 100000);
-        ASSERT_TRUE(server.Start());
+    }
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(UpdateSiteTest::SetUp());
         um.SetDir(prog);
         um.SetUpdateURL(server.BaseURL() + QStringLiteral("u/desc.txt"));
         um.SetCallback([this](TUpdateMasterState s, qint32 b, qint32 m) {
@@ -65,9 +64,6 @@ protected:
         writeFile(site + QStringLiteral("desc.txt"), (server.BaseURL() + QStringLiteral("u/")).toUtf8() + eol + lines);
     }
 
-    testutil::TempDir tmp;
-    QString prog, site;
-    TStandinServer server;
     TUpdateMaster um;
     std::vector<TUpdateMasterState> states;
     qint32 maxSeen = 0;
@@ -306,7 +302,7 @@ TEST_F(UpdateMasterTest, ATransferThatStopsMovingGivesUp)
     QBuffer sink(&body);
     sink.open(QIODevice::WriteOnly);
     try {
-        UpdateHTTPGet(server.BaseURL() + QStringLiteral("slow/big.bin"), sink, {}, 0, hooks);
+        UpdateHTTPGet(server.BaseURL() + QStringLiteral("slow/big.bin"), sink, {}, hooks);
         ADD_FAILURE() << "no failure";
     } catch (const EUError &e) {
         EXPECT_TRUE(e.Message().startsWith(QStringLiteral("Timeout was reached"))) << e.Message().toStdString();

@@ -2,6 +2,7 @@
 #include "TestUtil.h"
 #include "UpdateMaster.h"
 #include "UpdateTrust.h"
+#include "UpdaterTestUtil.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,15 +26,11 @@ QString updateFolderListing(const QString &prog)
 // A signed update site: "site/" served under "/u/", a descriptor "desc.txt" listing
 // "a.txt", "bin/tool.dll.gz" (packed on disk) and "readme.txt", its manifest signed with `key`,
 // and a program folder holding the old versions.
-class SignedUpdateTest : public ::testing::Test {
+class SignedUpdateTest : public UpdateSiteTest {
 protected:
     void SetUp() override
     {
-        prog = tmp.file(QStringLiteral("prog/"));
-        site = tmp.file(QStringLiteral("site/"));
-        QDir().mkpath(prog + QStringLiteral("update"));
-        server.ServeFolder(QStringLiteral("u"), site);
-        ASSERT_TRUE(server.Start());
+        ASSERT_NO_FATAL_FAILURE(UpdateSiteTest::SetUp());
         ASSERT_TRUE(key.Generate());
         ASSERT_TRUE(otherKey.Generate());
 
@@ -67,9 +64,6 @@ protected:
                !QFile::exists(prog + QStringLiteral("bin/tool.dll"));
     }
 
-    testutil::TempDir tmp;
-    QString prog, site;
-    TStandinServer server;
     TUpdateSigningKey key, otherKey;
     TUpdateManifest manifest;
     TUpdateMaster um;
@@ -286,6 +280,14 @@ TEST_F(SignedUpdateTest, FilesTheProgramFolderHoldsAsSignedAreNotFetched)
     EXPECT_EQ(updateFolderListing(prog), QStringLiteral("update/a.txt"));
     ASSERT_TRUE(um.DoUpdate());
     EXPECT_EQ(readFile(prog + QStringLiteral("a.txt")), "new a");
+
+    // A damaged record of the hashes costs only hashing again.
+    const QString known = prog + QStringLiteral("update/.apply/known");
+    writeFile(known, "garbage\n" + QByteArray(64, 'f') + " 5 x a.txt\n" + QByteArray(300, '\0'));
+    ASSERT_TRUE(um.DownloadUpdate()) << um.Error().toStdString();
+    EXPECT_EQ(um.SkippedFiles(), 3);
+    EXPECT_TRUE(readFile(known).contains(" a.txt\n"));
+    EXPECT_FALSE(QFile::exists(known + QStringLiteral(".new")));
 }
 
 TEST_F(SignedUpdateTest, WithoutAKeyTheManifestIsNotAsked)

@@ -10,10 +10,89 @@
 
 #include <httplib.h>
 
-#include <chrono>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/x509v3.h>
 
-TStandinServer::TStandinServer() : FHttp(std::make_unique<httplib::Server>())
+#include <chrono>
+#include <functional>
+
+namespace {
+
+struct TPemReader {
+    explicit TPemReader(const QByteArray &Pem) : Bio(BIO_new_mem_buf(Pem.constData(), int(Pem.size()))) {}
+    ~TPemReader() { BIO_free(Bio); }
+    TPemReader(const TPemReader &) = delete;
+    TPemReader &operator=(const TPemReader &) = delete;
+    BIO *Bio;
+};
+
+QByteArray pemOf(const std::function<int(BIO *)> &Write)
 {
+    BIO *bio = BIO_new(BIO_s_mem());
+    QByteArray pem;
+    if (bio && Write(bio) == 1) {
+        char *data = nullptr;
+        const long n = BIO_get_mem_data(bio, &data);
+        pem = QByteArray(data, qsizetype(n));
+    }
+    BIO_free(bio);
+    return pem;
+}
+
+bool addExtension(X509 *Cert, int Nid, const char *Value)
+{
+    X509V3_CTX ctx;
+    X509V3_set_ctx_nodb(&ctx);
+    X509V3_set_ctx(&ctx, Cert, Cert, nullptr, nullptr, 0);
+    X509_EXTENSION *ext = X509V3_EXT_conf_nid(nullptr, &ctx, Nid, Value);
+    const bool ok = ext && X509_add_ext(Cert, ext, -1) == 1;
+    X509_EXTENSION_free(ext);
+    return ok;
+}
+
+} // namespace
+
+TStandinCertificate TStandinCertificate::SelfSigned()
+{
+    TStandinCertificate out;
+    EVP_PKEY *key = EVP_EC_gen("P-256");
+    X509 *cert = X509_new();
+    X509_NAME *name = X509_NAME_new();
+    const bool ok =
+        key && cert && name && X509_set_version(cert, 2) == 1 && ASN1_INTEGER_set(X509_get_serialNumber(cert), 1) == 1 &&
+        X509_gmtime_adj(X509_getm_notBefore(cert), -3600) && X509_gmtime_adj(X509_getm_notAfter(cert), 86400) &&
+        X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char *>("127.0.0.1"), -1,
+                                   -1, 0) == 1 &&
+        X509_set_subject_name(cert, name) == 1 && X509_set_issuer_name(cert, name) == 1 &&
+        X509_set_pubkey(cert, key) == 1 && addExtension(cert, NID_basic_constraints, "critical,CA:TRUE") &&
+        addExtension(cert, NID_subject_alt_name, "IP:127.0.0.1,DNS:localhost") &&
+        X509_sign(cert, key, EVP_sha256()) > 0;
+    if (ok) {
+        out.CertificatePem = pemOf([cert](BIO *b) { return PEM_write_bio_X509(b, cert); });
+        out.KeyPem = pemOf([key](BIO *b) {
+            return PEM_write_bio_PrivateKey(b, key, nullptr, nullptr, 0, nullptr, nullptr);
+        });
+    }
+    X509_NAME_free(name);
+    X509_free(cert);
+    EVP_PKEY_free(key);
+    return out;
+}
+
+TStandinServer::TStandinServer(const TStandinCertificate *Tls) : FTls(Tls != nullptr)
+{
+    if (Tls) {
+        TPemReader certPem(Tls->CertificatePem), keyPem(Tls->KeyPem);
+        X509 *cert = PEM_read_bio_X509(certPem.Bio, nullptr, nullptr, nullptr);
+        EVP_PKEY *key = PEM_read_bio_PrivateKey(keyPem.Bio, nullptr, nullptr, nullptr);
+        // The server's context keeps references of its own.
+        FHttp = std::make_unique<httplib::SSLServer>(cert, key);
+        X509_free(cert);
+        EVP_PKEY_free(key);
+    } else {
+        FHttp = std::make_unique<httplib::Server>();
+    }
     FHttp->set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
         std::lock_guard lock(FLock);
         ++FRequests;
@@ -113,6 +192,8 @@ bool TStandinServer::Start(int Port)
 {
     if (FThread.joinable())
         return true;
+    if (!FHttp->is_valid())
+        return false;
     if (Port == 0)
         FPort = FHttp->bind_to_any_port("127.0.0.1");
     else
@@ -134,7 +215,10 @@ void TStandinServer::Stop()
     FThread.join();
 }
 
-QString TStandinServer::BaseURL() const { return QStringLiteral("http://127.0.0.1:%1/").arg(FPort); }
+QString TStandinServer::BaseURL() const
+{
+    return QStringLiteral("%1://127.0.0.1:%2/").arg(FTls ? QStringLiteral("https") : QStringLiteral("http")).arg(FPort);
+}
 
 int TStandinServer::RequestCount() const
 {

@@ -15,12 +15,23 @@ struct Request;
 struct Response;
 }
 
+// A certificate with its private key, both PEM, for a stand-in that answers "https://".
+struct TStandinCertificate {
+    QByteArray CertificatePem;
+    QByteArray KeyPem;
+    // A fresh self-signed certificate for 127.0.0.1 and "localhost", valid for a day; empty
+    // when it could not be made.
+    static TStandinCertificate SelfSigned();
+};
+
 // A real HTTP server on 127.0.0.1 (a free port) standing in for the update server and, later,
 // the hosted service. It serves the files of a folder and answers chosen paths with chosen
 // status codes; tests add their own routes through Http() before Start().
 class TStandinServer {
 public:
-    TStandinServer();
+    // With Tls (not owned, read here only) it answers "https://" (BaseURL says so); Start fails
+    // when the certificate does not load.
+    explicit TStandinServer(const TStandinCertificate *Tls = nullptr);
     ~TStandinServer();
     TStandinServer(const TStandinServer &) = delete;
     TStandinServer &operator=(const TStandinServer &) = delete;
@@ -55,6 +66,7 @@ private:
     std::unique_ptr<httplib::Server> FHttp;
     std::thread FThread;
     int FPort = 0;
+    bool FTls = false;
     std::atomic<bool> FStopping{false};
     mutable std::mutex FLock; // guards FStatus, FRequests
     std::map<QString, std::pair<int, QByteArray>> FStatus;  // path -> code, body

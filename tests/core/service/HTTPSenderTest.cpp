@@ -608,31 +608,8 @@ protected:
     void SetUp() override
     {
         HTTPSenderTest::SetUp();
-        port = FreeLoopbackPort();
-        testutil::writeFile(dir.file(QStringLiteral("tinyproxy.conf")),
-                            QStringLiteral("Port %1\nListen 127.0.0.1\nTimeout 30\nMaxClients 20\n"
-                                           "Allow 127.0.0.1\nBasicAuth agent s3cret\nLogLevel Critical\n"
-                                           "LogFile \"%2\"\nDisableViaHeader No\n")
-                                .arg(port)
-                                .arg(dir.file(QStringLiteral("tinyproxy.log")))
-                                .toUtf8());
-        proxy.start(QStringLiteral("tinyproxy"), {"-d", "-c", dir.file(QStringLiteral("tinyproxy.conf"))});
-        ASSERT_TRUE(proxy.waitForStarted(5000));
-        ASSERT_TRUE(testutil::waitUntil([&] {
-            const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in p{};
-            p.sin_family = AF_INET;
-            p.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            p.sin_port = htons(port);
-            const bool ok = ::connect(s, reinterpret_cast<sockaddr *>(&p), sizeof p) == 0;
-            ::close(s);
-            return ok;
-        }));
-    }
-    void TearDown() override
-    {
-        proxy.terminate();
-        proxy.waitForFinished(5000);
+        ASSERT_TRUE(tinyproxy.start(QStringLiteral("agent"), QStringLiteral("s3cret")));
+        port = tinyproxy.port();
     }
     THTTPProxy Proxy(const QString &password) const
     {
@@ -645,8 +622,7 @@ protected:
         return p;
     }
 
-    testutil::TempDir dir;
-    QProcess proxy;
+    testutil::TinyProxy tinyproxy;
     int port = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "StandinServer.h"
 #include "StandinService.h"
+#include "TestUtil.h"
 #include "UEvent.h"
 
 #include <QCoreApplication>
@@ -108,16 +109,4 @@ private:
     sockaddr_in FAddress{};
 };
 
-// A loopback port that was free a moment ago: nobody listens there until a test starts something.
-inline int FreeLoopbackPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
-    ::close(fd);
-    return int(ntohs(a.sin_port));
-}
+inline int FreeLoopbackPort() { return testutil::freeLoopbackPort(); }
