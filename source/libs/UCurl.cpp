@@ -2,6 +2,7 @@
 
 #include "UException.h"
 
+#include <QFile>
 #include <QIODevice>
 
 #ifdef _WIN32
@@ -146,9 +147,30 @@ TUCurlTransfer::TUCurlTransfer(TUCurlStop *Stop) : FStop(Stop)
 // body it posts must outlive it.
 TUCurlTransfer::~TUCurlTransfer() { FCurl.reset(); }
 
+namespace {
+std::mutex trustLock; // guards trustedCertificates, read by every transfer's thread
+QString trustedCertificates;
+} // namespace
+
+void TUCurl::SetTrustedCertificates(const QString &PemFile)
+{
+    std::lock_guard lock(trustLock);
+    trustedCertificates = PemFile;
+}
+
+QString TUCurl::TrustedCertificates()
+{
+    std::lock_guard lock(trustLock);
+    return trustedCertificates;
+}
+
 void TUCurlTransfer::SetURL(const QString &URL)
 {
     curl_easy_setopt(FCurl.get(), CURLOPT_URL, URL.toUtf8().constData());
+    // Only the set of trusted authorities can be replaced; the peer and its name are checked.
+    const QString trusted = TUCurl::TrustedCertificates();
+    if (!trusted.isEmpty())
+        curl_easy_setopt(FCurl.get(), CURLOPT_CAINFO, QFile::encodeName(trusted).constData());
 }
 
 void TUCurlTransfer::SetProxy(const QString &Host, long Port, bool BasicAuth, const QString &UserName,

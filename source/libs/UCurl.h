@@ -34,6 +34,12 @@ public:
     // Done here rather than by the library's encoder so that the size of a multipart body is
     // known before sending and the request carries a Content-Length.
     static QByteArray QuotedPrintable(const QByteArray &Bytes);
+
+    // Certificates of "https://" servers are checked as the library does by default, against
+    // the system's authorities. Tests that run a server of their own may name the file (PEM) of
+    // the authorities to trust instead; empty returns to the default.
+    static void SetTrustedCertificates(const QString &PemFile);
+    static QString TrustedCertificates();
 };
 
 // Stops transfers from any thread. Every socket a bound transfer opens is recorded (with IPv6 and

@@ -1,10 +1,13 @@
 #include "ComplexFixture.h"
 #include "StandinService.h"
+#include "UCurl.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 
 #include <httplib.h>
+
+#include <QScopeGuard>
 
 #include <functional>
 
@@ -231,4 +234,33 @@ TEST_F(Connecting, AnAnswerCutShortIsNoAnswer)
     EXPECT_TRUE(LogLines().contains("Connect answer is null")) << LogLines().join('|').toStdString();
     EXPECT_TRUE(complex->Vars().Organization().Title.isEmpty());
     EXPECT_EQ(Errors, std::vector<TOutdoorCloseReason>{ocrConnect});
+}
+
+TEST_F(Connecting, AnHttpsServiceIsReachedOnlyWithACertificateItsClientTrusts)
+{
+    const TStandinCertificate authority = TStandinCertificate::SelfSigned();
+    ASSERT_FALSE(authority.CertificatePem.isEmpty());
+    TStandinServer server(&authority);
+    TStandinService service(server);
+    service.AddWorkstation(QStringLiteral("17"), QStringLiteral("abc"));
+    service.SetConnectAnswer(QJsonObject{{"organization", "ООО «Щит»"}}, {});
+    ASSERT_TRUE(server.Start());
+    ASSERT_TRUE(server.BaseURL().startsWith("https://"));
+    testutil::writeFile(dir.file(QStringLiteral("tessaplan.ini")),
+                        ("API=" + server.BaseURL() + "\r\nID=17\r\nXID=abc\r\n").toUtf8());
+    ASSERT_TRUE(complex->InitVarsFromConfig());
+    EXPECT_EQ(complex->Host(), server.BaseURL());
+
+    // Nobody vouches for the server's certificate: no connection.
+    EXPECT_FALSE(complex->Start());
+    EXPECT_TRUE(LogLines().contains("Connect answer is null"));
+    EXPECT_EQ(Errors, std::vector<TOutdoorCloseReason>{ocrConnect});
+
+    const QString pem = dir.file(QStringLiteral("authority.pem"));
+    testutil::writeFile(pem, authority.CertificatePem);
+    TUCurl::SetTrustedCertificates(pem);
+    const auto untrust = qScopeGuard([] { TUCurl::SetTrustedCertificates({}); });
+    EXPECT_TRUE(complex->Start());
+    EXPECT_EQ(complex->Vars().Organization().Title, "ООО «Щит»");
+    EXPECT_EQ(service.LastRequest().Path, "/connect.php");
 }
