@@ -8,18 +8,8 @@
 #include <QStringDecoder>
 #include <QUrl>
 
-#include <mutex>
 
 namespace {
-
-std::mutex trustLock; // guards trustedCertificates, read by every transfer's thread
-QString trustedCertificates;
-
-QString trustedCertificatesFile()
-{
-    std::lock_guard lock(trustLock);
-    return trustedCertificates;
-}
 
 QString proxyName(const TUpdateProxy &Proxy)
 {
@@ -117,11 +107,6 @@ TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const TUpda
     t.SetTimeouts(Hooks.ConnectTimeout, Hooks.IdleTimeout);
     t.SetProxy(Proxy.Host, Proxy.Port > 0 ? long(Proxy.Port) : 0L, !Proxy.UserName.isEmpty(), Proxy.UserName,
                Proxy.Password);
-    // Certificates are checked as the library does by default (the peer and its name); only
-    // the set of trusted authorities can be replaced, and only by the tests.
-    const QString trusted = trustedCertificatesFile();
-    if (!trusted.isEmpty())
-        curl_easy_setopt(c, CURLOPT_CAINFO, trusted.toLocal8Bit().constData());
 
     CURLcode rc = t.Perform();
     if (rc == CURLE_OK && !t.flush())
@@ -170,12 +155,6 @@ QString UpdateHTTPStatusError(const TUpdateHTTPResult &Result, const TUpdateProx
         text += QStringLiteral("\nЕсли отказал прокси-сервер %1, проверьте PROXYUSER и PROXYPASSWORD в update.ini.")
                     .arg(proxyName(Proxy));
     return text;
-}
-
-void UpdateHTTPSetTrustedCertificates(const QString &PemFile)
-{
-    std::lock_guard lock(trustLock);
-    trustedCertificates = PemFile;
 }
 
 QString UpdateDecodeText(const QByteArray &Bytes, const QByteArray &ContentType)

@@ -50,10 +50,6 @@ TUpdateHTTPResult UpdateHTTPGet(const QString &URL, QIODevice &Sink, const TUpda
 // code asks for a sign-in, a second line points at the proxy's settings.
 QString UpdateHTTPStatusError(const TUpdateHTTPResult &Result, const TUpdateProxy &Proxy);
 
-// Tests only: trust the certificates in the PEM file instead of the system's (empty: the
-// system's again). The programs never call it.
-void UpdateHTTPSetTrustedCertificates(const QString &PemFile);
-
 // The text of a fetched document: the charset the server names, else UTF-8 when the bytes are
 // valid UTF-8, else the single-byte code page.
 QString UpdateDecodeText(const QByteArray &Bytes, const QByteArray &ContentType);

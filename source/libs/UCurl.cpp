@@ -167,6 +167,9 @@ QString TUCurl::TrustedCertificates()
 void TUCurlTransfer::SetURL(const QString &URL)
 {
     curl_easy_setopt(FCurl.get(), CURLOPT_URL, URL.toUtf8().constData());
+    // What began over "https://" is never redirected to plain HTTP.
+    if (URL.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive))
+        curl_easy_setopt(FCurl.get(), CURLOPT_REDIR_PROTOCOLS_STR, "https");
     // Only the set of trusted authorities can be replaced; the peer and its name are checked.
     const QString trusted = TUCurl::TrustedCertificates();
     if (!trusted.isEmpty())

@@ -74,7 +74,7 @@ public:
 
     CURL *Handle() const { return FCurl.get(); }
     // The options every transfer of the programs shares: URL, http and https only (redirects
-    // too), no signals, a 256 KiB receive buffer, the callbacks of this class.
+    // too, and an "https://" transfer to "https://" only), no signals, a 256 KiB receive buffer, the callbacks of this class.
     void SetURL(const QString &URL);
     // An empty host means a direct connection, whatever the environment says (also the setting
     // a transfer starts with). Port 0 leaves the library's default.

@@ -1,8 +1,11 @@
+#include "UCurl.h"
+#include "UException.h"
 #include "UFile.h"
 #include "UpdateHTTP.h"
 #include "UpdateMaster.h"
 #include "UpdaterTestUtil.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -35,14 +38,14 @@ protected:
         um.SetDir(prog);
         um.SetUpdateURL(siteURL() + QStringLiteral("desc.txt"));
     }
-    void TearDown() override { UpdateHTTPSetTrustedCertificates({}); }
+    void TearDown() override { TUCurl::SetTrustedCertificates({}); }
     void trust(const TStandinCertificate *c)
     {
         if (!c)
-            return UpdateHTTPSetTrustedCertificates({});
+            return TUCurl::SetTrustedCertificates({});
         const QString pem = tmp.file(QStringLiteral("trusted.pem"));
         writeFile(pem, c->CertificatePem);
-        UpdateHTTPSetTrustedCertificates(pem);
+        TUCurl::SetTrustedCertificates(pem);
     }
     bool downloaded() const
     {
@@ -80,6 +83,23 @@ TEST_P(UpdateHttpsTest, TakesTheUpdateOnlyFromATrustedCertificate)
             EXPECT_EQ(server.RequestCount(), before) << "nothing is asked of a server that is not trusted";
         }
     }
+}
+
+TEST_P(UpdateHttpsTest, NeverFollowsARedirectToPlainHTTP)
+{
+    trust(&certificate());
+    TStandinServer plain;
+    plain.Http().Get("/a.txt", [](const httplib::Request &, httplib::Response &res) { res.set_content("plain", "text/plain"); });
+    TStandinServer secure(&certificate());
+    const std::string target = (plain.BaseURL() + QStringLiteral("a.txt")).toStdString();
+    secure.Http().Get("/moved", [target](const httplib::Request &, httplib::Response &res) { res.set_redirect(target); });
+    ASSERT_TRUE(plain.Start());
+    ASSERT_TRUE(secure.Start());
+    QBuffer sink;
+    sink.open(QIODevice::WriteOnly);
+    EXPECT_THROW(UpdateHTTPGet(secure.BaseURL() + QStringLiteral("moved"), sink, {}, {}), EUError);
+    EXPECT_EQ(plain.RequestCount(), 0);
+    EXPECT_TRUE(sink.data().isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Https, UpdateHttpsTest, ::testing::Values(true));
