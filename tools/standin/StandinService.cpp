@@ -322,6 +322,8 @@ QByteArray TStandinService::SessionAnswer(const TStandinRequest &Request)
         return envelopeOf(0);
     }
     session->Expires = now + FLifetime;
+    if (action == QStringLiteral("cache"))
+        return CacheAnswer();
     return {}; // the session is valid: the plain echo
 }
 

@@ -46,7 +46,7 @@ struct TStandinRequest {
 // session; every "query.php" request that carries "sidh" must name an open session (code 10
 // otherwise), and action "disconnect" closes it. Requests without "sidh" are echoed as above.
 // Passwords are kept only as salted PBKDF2 digests; recorded requests carry "password" as "***"
-// and no body.
+// and no body. Action "cache" in a session answers with the reference sets as its "raw" part.
 class TStandinService {
 public:
     // Adds the routes to Server, which must not have started yet.
@@ -60,6 +60,9 @@ public:
     // An account; Raw is the "raw" part of its sign-in answer (field layouts, rights, layouts).
     void AddUser(const QString &Login, const QString &Password, const QString &Name, const QString &Email,
                  const QString &Role, const QJsonObject &Raw = {});
+    // The reference sets the "cache" action sends (a small sample of every set until set); a
+    // "user" set, unless Sets has one, lists the accounts.
+    void SetReference(const QJsonObject &Sets);
     // How long a session lives after its last request.
     void SetSessionLifetime(std::chrono::milliseconds Value);
     // Every open session ends as if its time were up.
@@ -95,6 +98,10 @@ private:
     };
     // The answer of a sign-in or session request, or an empty text for the plain echo.
     QByteArray SessionAnswer(const TStandinRequest &Request);
+    // The answer of "cache"; called with FLock held.
+    QByteArray CacheAnswer() const;
+    static QJsonObject SampleReference();
+    QJsonObject FReference = SampleReference();
     QMap<QString, TAccount> FAccounts;  // by login
     QMap<QString, TSession> FSessions;  // by session identifier
     std::chrono::milliseconds FLifetime{std::chrono::minutes(30)};
