@@ -9,6 +9,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cmath>
@@ -125,16 +126,32 @@ void readMembers(T &Item, const QJsonObject &Element)
 
 // ---- One set
 
-// Replaces the list's items with those of Set, an array of objects, when Set is an array. The
-// new items are built aside and sorted there (the service mostly sends them in key order, so a
-// run in order costs no sort): a failure part-way leaves the list as it was.
+// The cache's clients are list entries: their contact, requisites and the like are not made.
 template <class T>
-void loadList(TUDataSource &List, const QJsonValue &Set, QLatin1StringView KeyName, QLatin1StringView TitleName)
+std::unique_ptr<T> newItem()
+{
+    if constexpr (std::is_same_v<T, TDataClient>)
+        return std::make_unique<T>(TDataClient::TListItem{});
+    else
+        return std::make_unique<T>();
+}
+
+// Replaces the list's items with those of Set, an array of objects, when Set is an array, and
+// Index with the list's keys. The new items are built aside and sorted there by their keys
+// alone (the service mostly sends them in key order, so a run in order costs no sort): a
+// failure part-way leaves the list as it was.
+template <class T>
+void loadList(TUDataSource &List, const QJsonValue &Set, QLatin1StringView KeyName, QLatin1StringView TitleName,
+              std::vector<TDataCacheKey> &Index)
 {
     if (!Set.isArray())
         return;
     const QJsonArray array = Set.toArray();
-    std::vector<std::unique_ptr<TUDataItem>> items;
+    std::vector<TDataCacheKey> items;
+    const auto owned = qScopeGuard([&items] {
+        for (const TDataCacheKey &entry : items)
+            delete entry.Item;
+    });
     items.reserve(size_t(array.size()));
     bool ordered = true;
     const QLatin1StringView colorName = ToName(dft_color);
@@ -144,38 +161,46 @@ void loadList(TUDataSource &List, const QJsonValue &Set, QLatin1StringView KeyNa
         const QJsonObject element = value.toObject();
         const TUDataKey id = keyOf(element.value(KeyName));
         if (ordered && !items.empty()) {
-            const int c = items.back()->ID().Compare(id);
+            const int c = items.back().Item->ID().Compare(id);
             if (c == 0)
                 continue; // the first of equal keys wins
             ordered = c < 0;
         }
-        auto item = std::make_unique<T>();
+        auto item = newItem<T>();
         item->SetID(id);
         item->SetTitle(TUJson::AsText(element.value(TitleName)));
         const QString color = TUJson::AsText(element.value(colorName));
         if (!color.isEmpty())
             item->SetColor(TUConv::RGBHexToColor(color));
         readMembers(*item, element);
-        items.push_back(std::move(item));
+        items.push_back({TDataCacheKey::PrefixOf(id), item.get()});
+        (void)item.release();
     }
     if (!ordered) {
-        const auto less = [](const std::unique_ptr<TUDataItem> &l, const std::unique_ptr<TUDataItem> &r) {
-            return l->ID().Compare(r->ID()) < 0;
-        };
         // Stable, so the first of equal keys in the set's order leads its run and stays.
-        std::stable_sort(items.begin(), items.end(), less);
-        const auto same = [](const std::unique_ptr<TUDataItem> &l, const std::unique_ptr<TUDataItem> &r) {
-            return l->ID().Compare(r->ID()) == 0;
-        };
-        items.erase(std::unique(items.begin(), items.end(), same), items.end());
+        std::stable_sort(items.begin(), items.end(), [](const TDataCacheKey &l, const TDataCacheKey &r) {
+            return l.Prefix != r.Prefix ? l.Prefix < r.Prefix : l.Item->ID().Compare(r.Item->ID()) < 0;
+        });
+        size_t kept = 0;
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (kept > 0 && items[kept - 1].Prefix == items[i].Prefix &&
+                items[kept - 1].Item->ID().Compare(items[i].Item->ID()) == 0)
+                delete std::exchange(items[i].Item, nullptr);
+            else
+                items[kept++] = items[i];
+        }
+        items.resize(kept);
     }
+    std::vector<TDataCacheKey> index = items; // before the list takes the items over
     List.Clear();
     List.SetCapacity(int(items.size()));
-    for (std::unique_ptr<TUDataItem> &item : items)
-        List.AddLast(item.release());
+    for (TDataCacheKey &entry : items)
+        List.AddLast(std::exchange(entry.Item, nullptr));
+    Index = std::move(index);
 }
 
-using TListLoader = void (*)(TUDataSource &, const QJsonValue &, QLatin1StringView, QLatin1StringView);
+using TListLoader = void (*)(TUDataSource &, const QJsonValue &, QLatin1StringView, QLatin1StringView,
+                             std::vector<TDataCacheKey> &);
 
 // The service sets in the order they are loaded.
 struct TSetSpec {
@@ -268,6 +293,8 @@ TDataCache::TDataCache(TComplex *AOwner) : FOwner(AOwner), FSelf(std::make_share
     for (int i = 0; i < DataCacheTypeCount; ++i)
         FData[size_t(i)] = sourceOf(TDataCacheType(i));
     BuildFixed();
+    for (int i = 0; i < DataCacheTypeCount; ++i)
+        Reindex(TDataCacheType(i));
 }
 
 TDataCache::~TDataCache()
@@ -335,10 +362,51 @@ TUDataSource *TDataCache::GetData(TDataCacheType Index) const
     return FData[Index].get();
 }
 
+uint64_t TDataCacheKey::PrefixOf(const TUDataKey &ID)
+{
+    if (ID.IntKey())
+        return ID.Int();
+    uint64_t prefix = 0;
+    const QByteArrayView text = ID.Str();
+    for (qsizetype i = 0; i < 7; ++i)
+        prefix = (prefix << 8) | (i < text.size() ? uint8_t(text[i]) : 0u);
+    return (uint64_t(1) << 63) | prefix;
+}
+
 QString TDataCache::GetTitle(TDataCacheType Index, const TUDataKey &ID) const
 {
+    const TUDataSource &list = *GetData(Index);
+    if (ID.IsClear())
+        return {};
+    // A search over the compact keys, which mostly stay in the processor's cache, and one step
+    // to the item. An entry counts only where the list still holds that item in that place, so
+    // a list changed by somebody else is asked itself and still answers right.
+    const std::vector<TDataCacheKey> &index = FIndex[Index];
+    const uint64_t prefix = TDataCacheKey::PrefixOf(ID);
+    auto it = std::lower_bound(index.begin(), index.end(), prefix,
+                               [](const TDataCacheKey &entry, uint64_t p) { return entry.Prefix < p; });
+    for (; it != index.end() && it->Prefix == prefix; ++it) {
+        const int position = int(it - index.begin());
+        if (position >= list.Count() || list[position] != it->Item)
+            break;
+        const int c = it->Item->ID().Compare(ID);
+        if (c == 0)
+            return it->Item->Title();
+        if (c > 0)
+            break;
+    }
     TUDataItem *item = nullptr;
-    return GetData(Index)->TryGetValue(ID, item) ? item->Title() : QString();
+    return list.TryGetValue(ID, item) ? item->Title() : QString();
+}
+
+void TDataCache::Reindex(TDataCacheType Index)
+{
+    std::vector<TDataCacheKey> &index = FIndex[Index];
+    index.clear();
+    const TUDataSource &list = *FData[Index];
+    index.reserve(size_t(list.Count()));
+    for (int i = 0; i < list.Count(); ++i)
+        index.push_back({TDataCacheKey::PrefixOf(list[i]->ID()), list[i]});
 }
 
 bool TDataCache::LoadSet(const QJsonValue &Raw)
@@ -351,7 +419,7 @@ bool TDataCache::LoadSet(const QJsonValue &Raw)
         const QLatin1StringView keyName = ToName(user ? dft_login : set.Set);
         const QLatin1StringView titleName = ToName(user ? dft_user_name : dft_title);
         try {
-            set.Load(*FData[set.Type], raw.value(ToName(set.Set)), keyName, titleName);
+            set.Load(*FData[set.Type], raw.value(ToName(set.Set)), keyName, titleName, FIndex[set.Type]);
         } catch (...) {
             return false;
         }
@@ -419,6 +487,7 @@ bool TDataCache::LoadSubStatic()
     try {
         const TDataObjectFieldConfig &layout = Owner().User().GetObjectConfig(dot_mail_template_field);
         int32_t order = 0;
+        const auto reindex = qScopeGuard([this] { Reindex(ctMailTemplateField); });
         for (const TDataFieldType field : layout.Fields()) {
             auto item = std::make_unique<TDataMailTemplateField>(field, layout.GetData(field).Title, order++);
             if (list.Add(item.get()) >= 0)

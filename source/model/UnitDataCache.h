@@ -9,10 +9,20 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TComplex;
 class TDataCache;
 class TDataLoader;
+
+// A key of a cached list beside its item, cut to 64 bits that keep the keys' order: number keys
+// whole, text keys by their first seven bytes (keys that share those compare equal here).
+struct TDataCacheKey {
+    uint64_t Prefix;
+    TUDataItem *Item;
+
+    static uint64_t PrefixOf(const TUDataKey &ID);
+};
 
 // A notice of the cache, told which cache raised it.
 using TDataCacheEvent = std::function<void(TDataCache *Sender)>;
@@ -98,6 +108,8 @@ public:
 private:
     TComplex &Owner() const;
     void BuildFixed();
+    // The lookup keys of that list, as it now holds its items.
+    void Reindex(TDataCacheType Index);
     void StopTask();
     void TaskSuccess(TDataLoader *Task);
     void TaskFailed(TDataLoader *Task);
@@ -108,6 +120,8 @@ private:
     TDataCacheEvent FOnSet;
     TDataCacheEvent FOnError;
     std::array<std::unique_ptr<TUDataSource>, DataCacheTypeCount> FData;
+    // Each list's keys in its order, for GetTitle.
+    std::array<std::vector<TDataCacheKey>, DataCacheTypeCount> FIndex;
     // Held by every reload's handlers; cleared when the cache goes, so a task that outlives the
     // cache finds nobody to report to.
     std::shared_ptr<TDataCache *> FSelf;

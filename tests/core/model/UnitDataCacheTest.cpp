@@ -257,6 +257,7 @@ TEST(UnitDataCache, LoadSetReadsEachSetsMembers)
     EXPECT_EQ(client.QuillEmail(), u"q@x"_s);
     EXPECT_EQ(client.ContactEmail(), u"c@x"_s);
     EXPECT_EQ(client.State(), dsRemoved);
+    EXPECT_FALSE(client.HasDetails()) << "a list entry: no contact or requisites made";
     EXPECT_TRUE(Item<TDataStickRC>(cache, ctStickRC, 1).IsDefault());
     EXPECT_FALSE(Item<TDataStickRC>(cache, ctStickRC, 2).IsDefault());
 
