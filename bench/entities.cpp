@@ -1,45 +1,19 @@
 // Data sources and entities next to plain standard-library anchors: lookup by key, title order,
 // filling clients from an answer table, and the heap taken by a source of towns. The ratios are
 // printed at the end.
+#include "BenchHeap.h"
 #include "BenchRuns.h"
 #include "UnitData.h"
 
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <memory>
-#include <new>
 #include <random>
 #include <string>
 #include <vector>
-
-// Every allocation of this program goes through here, so a benchmark can count its own: the
-// number of blocks and the bytes the allocator really hands out for them.
-static std::atomic<long> gAllocations{0};
-static std::atomic<long long> gHeapBytes{0};
-
-void *operator new(size_t size)
-{
-    void *p = std::malloc(size ? size : 1);
-    if (!p)
-        throw std::bad_alloc();
-    gAllocations.fetch_add(1, std::memory_order_relaxed);
-    gHeapBytes.fetch_add((long long)malloc_usable_size(p), std::memory_order_relaxed);
-    return p;
-}
-void operator delete(void *p) noexcept
-{
-    if (p)
-        gHeapBytes.fetch_sub((long long)malloc_usable_size(p), std::memory_order_relaxed);
-    std::free(p);
-}
-void operator delete(void *p, size_t) noexcept { operator delete(p); }
 
 namespace {
 
@@ -352,34 +326,12 @@ BENCHMARK(BM_StdStableSortTitles)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClientLoadClear)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainClientLoop)->Unit(benchmark::kMillisecond);
 
-namespace {
-
-// Keeps each benchmark's time per iteration (the median with repetitions) for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            if (!IsSummaryRun(run))
-                continue;
-            time[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-    }
-    std::map<std::string, double> time;
-};
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    TimeReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto ratio = [&](const char *ours, const char *anchor) {
-        const double a = reporter.time[anchor], o = reporter.time[ours];
-        return a > 0 && o > 0 ? o / a : 0.0;
-    };
+    const auto ratio = [&](const char *ours, const char *anchor) { return reporter.Ratio(ours, anchor); };
     std::printf("\n%-48s %8s  %s\n", "", "ratio", "bound");
     std::printf("%-48s %8.2f  at most 1.2\n", "TryGetValue / lower_bound (1,000,000 items)",
                 ratio("BM_TryGetValue", "BM_StdLowerBoundItems"));

@@ -68,7 +68,7 @@ void TComplex::Create()
     FData = std::make_unique<TDataManager>();
     FData->SetCallback([this](QObject *Sender) { TaskDone(Sender); });
     FUser = std::make_unique<TOutdoorUser>();
-    // The reference-data cache is made here.
+    FCache = std::make_unique<TDataCache>(this);
     Clear();
     FVars->SetSecretKey(TAPIAuth::SecretHash());
     // The document manager is made here, last.
@@ -89,8 +89,9 @@ TComplex::~TComplex()
     }
     if (QFileInfo(temp).isDir())
         removeStaleRuns(temp, FVars->TempDir());
-    // The reference-data cache goes here, before the user. No request is sent from here on:
-    // an open session is left to expire.
+    // The cache goes before the user; a reload it still runs is stopped. No request is sent
+    // from here on: an open session is left to expire.
+    FCache.reset();
     FUser.reset();
     FData.reset();
 }

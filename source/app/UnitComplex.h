@@ -2,6 +2,7 @@
 
 #include "HTTPProxy.h"
 #include "UAPIAuth.h"
+#include "UnitDataCache.h"
 #include "UnitDataManager.h"
 #include "UnitError.h"
 #include "UnitUser.h"
@@ -42,6 +43,8 @@ public:
     const TAPIAuth &APIAuth() const { return FAPIAuth; }
     TOutdoorUser &User() { return *FUser; }
     const TOutdoorUser &User() const { return *FUser; }
+    TDataCache &Cache() { return *FCache; }
+    const TDataCache &Cache() const { return *FCache; }
     const QString &SIDH() const { return FSIDH; }
     const TComplexError &OnError() const { return FOnError; }
     void SetOnError(TComplexError Value) { FOnError = std::move(Value); }
@@ -72,7 +75,8 @@ public:
     // Raises EUError with an empty message when the answer has no session identifier (nothing
     // is taken over then), and "wrong type data" when its "raw" part is not an object (the
     // identifier and the user's texts are taken over by then). Adds to an earlier session's
-    // rights and layouts when that one was not closed.
+    // rights and layouts when that one was not closed. Last, the cache's mail-template fields
+    // are rebuilt from the new layouts.
     void UserInit(const TAPIDataAnswer &Answer, const QString &Password);
     // Tells the service that the session ends (a synchronous "disconnect" whose failure is not
     // reported) when one is open, then forgets the user and the session identifier.
@@ -116,7 +120,8 @@ private:
     std::unique_ptr<TDataManager> FData;
     TAPIAuth FAPIAuth;
     std::unique_ptr<TOutdoorUser> FUser;
-    // The reference-data cache and then the document manager follow the user here.
+    std::unique_ptr<TDataCache> FCache;
+    // The document manager follows the cache here.
     QString FSIDH;
     TComplexError FOnError;
     // The reason whose message is on screen (ocrSystem or ocrConnect), ocrNone otherwise: a

@@ -99,7 +99,8 @@ bool TComplex::Start()
         return false;
     }
     TakeSettings(answer->Data());
-    return true; // MERGE: DocManager active, Cache LoadSet of answer->Raw()
+    // The document manager joins here (switched on once connected).
+    return FCache->LoadSet(answer->Raw());
 }
 
 void TComplex::TakeSettings(const TAPIDataArray &Data)

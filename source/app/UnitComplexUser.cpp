@@ -5,53 +5,24 @@
 #include "UAPIData.h"
 #include "UAPIDataLoader.h"
 #include "UException.h"
+#include "UJson.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QScopeGuard>
 
-#include <cmath>
-#include <limits>
-
 namespace {
 
 QLatin1StringView key(TDataFieldType Field) { return ToName(Field); }
 
-// A member as text: strings as they are, numbers in their shortest form, anything else empty.
-QString text(const QJsonObject &Element, TDataFieldType Field)
-{
-    const QJsonValue value = Element.value(key(Field));
-    if (value.isString())
-        return value.toString();
-    if (value.isDouble())
-        return QString::number(value.toDouble(), 'g', 17);
-    return {};
-}
+QString text(const QJsonObject &Element, TDataFieldType Field) { return TUJson::AsText(Element.value(key(Field))); }
 
-bool isYes(const QJsonObject &Element, TDataFieldType Field)
-{
-    const QJsonValue value = Element.value(key(Field));
-    return value.isString() && value.toString() == u"Y";
-}
+bool isYes(const QJsonObject &Element, TDataFieldType Field) { return TUJson::AsYes(Element.value(key(Field))); }
 
-// Whole numbers in the 32-bit range, also written as text; otherwise Default.
 int32_t integer(const QJsonObject &Element, TDataFieldType Field, int32_t Default)
 {
-    const QJsonValue value = Element.value(key(Field));
-    double number = 0;
-    if (value.isDouble()) {
-        number = value.toDouble();
-    } else if (value.isString()) {
-        bool ok = false;
-        const int parsed = value.toString().trimmed().toInt(&ok);
-        return ok ? parsed : Default;
-    } else {
-        return Default;
-    }
-    if (!(number >= std::numeric_limits<int32_t>::min() && number <= std::numeric_limits<int32_t>::max()))
-        return Default;
-    return int32_t(std::trunc(number));
+    return TUJson::AsInt(Element.value(key(Field)), Default);
 }
 
 template <typename E>
@@ -99,7 +70,7 @@ void TComplex::UserInit(const TAPIDataAnswer &Answer, const QString &Password)
     LoadObjectFields(Answer);
     LoadRoleRights(Answer);
     LoadUserConfig(Answer);
-    // The reference-data cache loads the sets that depend on the user here.
+    FCache->LoadSubStatic();
 }
 
 void TComplex::LoadObjectFields(const TAPIDataAnswer &Answer)

@@ -467,10 +467,46 @@ void TDataFirm::FieldsSetDefault()
 
 // ---- TDataClient
 
-TDataClient::TDataClient()
+TDataClient::TDetails::TDetails(bool Dated)
+{
+    if (Dated)
+        AgreementReq.Clear();
+}
+
+void TDataClient::TDetails::SetDefault()
+{
+    Manager.Clear();
+    Contact.SetDefault();
+    Req.SetDefault();
+    Created.Clear();
+    Updated.Clear();
+    Agreement.Clear();
+    AgreementReq.Clear();
+}
+
+TDataClient::TDataClient() : FDetails(std::make_unique<TDetails>(true))
 {
     SetIDField(KeyField);
-    FAgreementReq.Clear(); // dated at creation
+}
+
+TDataClient::TDataClient(TListItem)
+{
+    SetIDField(KeyField);
+}
+
+TDataClient::~TDataClient() = default;
+
+TDataClient::TDetails &TDataClient::Details()
+{
+    if (!FDetails)
+        FDetails = std::make_unique<TDetails>(true);
+    return *FDetails;
+}
+
+const TDataClient::TDetails &TDataClient::Peek() const
+{
+    static const TDetails none(false);
+    return FDetails ? *FDetails : none;
 }
 
 const QString &TDataClient::GetQuillEmail() const
@@ -482,13 +518,18 @@ void TDataClient::Assign(const TPersistent &Source)
 {
     TDataHaveState::Assign(Source);
     if (const auto *s = dynamic_cast<const TDataClient *>(&Source)) {
-        FManager = s->FManager;
-        FContact.Assign(s->FContact);
-        FReq.Assign(s->FReq);
-        FCreated = s->FCreated;
-        FUpdated = s->FUpdated;
-        FAgreement = s->FAgreement;
-        FAgreementReq = s->FAgreementReq;
+        if (s->FDetails) {
+            TDetails &d = Details();
+            d.Manager = s->FDetails->Manager;
+            d.Contact.Assign(s->FDetails->Contact);
+            d.Req.Assign(s->FDetails->Req);
+            d.Created = s->FDetails->Created;
+            d.Updated = s->FDetails->Updated;
+            d.Agreement = s->FDetails->Agreement;
+            d.AgreementReq = s->FDetails->AgreementReq;
+        } else if (s != this) {
+            FDetails.reset();
+        }
         FQuillEmail = s->FQuillEmail;
         FContactEmail = s->FContactEmail;
     }
@@ -497,13 +538,8 @@ void TDataClient::Assign(const TPersistent &Source)
 void TDataClient::SetDefault()
 {
     TDataHaveState::SetDefault();
-    FManager.Clear();
-    FContact.SetDefault();
-    FReq.SetDefault();
-    FCreated.Clear();
-    FUpdated.Clear();
-    FAgreement.Clear();
-    FAgreementReq.Clear();
+    if (FDetails)
+        FDetails->SetDefault();
     FQuillEmail.clear();
     FContactEmail.clear();
 }
@@ -511,13 +547,14 @@ void TDataClient::SetDefault()
 void TDataClient::Load(const TAPIDataArray *Data, int Row)
 {
     TDataHaveState::Load(Data, Row);
-    FContact.Load(Data, Row);
-    FReq.Load(Data, Row);
-    FManager = Data->AsDataKey(dft_manager, Row);
-    ReadStamp(*Data, dft_creator, dft_created, Row, FCreated);
-    ReadStamp(*Data, dft_updater, dft_updated, Row, FUpdated);
-    FAgreement = Data->AsDataKey(dft_doc_agreement, Row);
-    FAgreementReq.SetFrom(Data->AsStr(dft_agreement_number, Row), Data->AsDateTime(dft_agreement_date, Row));
+    TDetails &d = Details();
+    d.Contact.Load(Data, Row);
+    d.Req.Load(Data, Row);
+    d.Manager = Data->AsDataKey(dft_manager, Row);
+    ReadStamp(*Data, dft_creator, dft_created, Row, d.Created);
+    ReadStamp(*Data, dft_updater, dft_updated, Row, d.Updated);
+    d.Agreement = Data->AsDataKey(dft_doc_agreement, Row);
+    d.AgreementReq.SetFrom(Data->AsStr(dft_agreement_number, Row), Data->AsDateTime(dft_agreement_date, Row));
     FQuillEmail = Data->AsStr(dft_quill_email, Row);
     FContactEmail = Data->AsStr(dft_contact_email, Row);
 }

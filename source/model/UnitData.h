@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 
 // The business records of the service as data items. Each entity knows the answer columns it
 // is read from and fills itself from one row of an answer table.
@@ -350,11 +351,36 @@ private:
 };
 
 // A client of the business: its manager, contact, requisites, agreement and e-mail addresses.
+//
+// A client made with TListItem is a list entry: key, title, colour, state and e-mail addresses.
+// Its answer-table parts (manager, contact, requisites, stamps, agreement) are not made until
+// something writes to them, and read as their defaults (the agreement undated) until then; a
+// source of a hundred thousand clients then takes a fraction of the memory.
 class TDataClient : public TDataHaveState {
 public:
     static constexpr TDataFieldType KeyField = dft_client;
+    struct TListItem {};
+
+private:
+    struct TDetails {
+        TUDataKey Manager;
+        TDataContact Contact;
+        TDataReq Req;
+        TUAPIActionStamp Created;
+        TUAPIActionStamp Updated;
+        TUDataKey Agreement;
+        TUAPIDocReq AgreementReq;
+
+        // Dated: details made now are a new client's.
+        explicit TDetails(bool Dated);
+        void SetDefault();
+    };
+
+public:
 
     TDataClient();
+    explicit TDataClient(TListItem);
+    ~TDataClient() override;
     void Assign(const TPersistent &Source) override;
     void SetDefault() override;
     void Load(const TAPIDataArray *Data, int Row) override;
@@ -362,34 +388,35 @@ public:
 
     // The poster-work address when there is one, else the contact address.
     const QString &GetQuillEmail() const;
+    // False for a list entry whose answer-table parts were never written.
+    bool HasDetails() const { return FDetails != nullptr; }
 
-    const TUDataKey &Manager() const { return FManager; }
-    void SetManager(const TUDataKey &Value) { FManager = Value; }
-    TDataContact &Contact() { return FContact; }
-    const TDataContact &Contact() const { return FContact; }
-    TDataReq &Req() { return FReq; }
-    const TDataReq &Req() const { return FReq; }
-    const TUAPIActionStamp &Created() const { return FCreated; }
-    void SetCreated(const TUAPIActionStamp &Value) { FCreated = Value; }
-    const TUAPIActionStamp &Updated() const { return FUpdated; }
-    void SetUpdated(const TUAPIActionStamp &Value) { FUpdated = Value; }
-    const TUDataKey &Agreement() const { return FAgreement; }
-    void SetAgreement(const TUDataKey &Value) { FAgreement = Value; }
-    const TUAPIDocReq &AgreementReq() const { return FAgreementReq; }
-    void SetAgreementReq(const TUAPIDocReq &Value) { FAgreementReq = Value; }
+    const TUDataKey &Manager() const { return Peek().Manager; }
+    void SetManager(const TUDataKey &Value) { Details().Manager = Value; }
+    TDataContact &Contact() { return Details().Contact; }
+    const TDataContact &Contact() const { return Peek().Contact; }
+    TDataReq &Req() { return Details().Req; }
+    const TDataReq &Req() const { return Peek().Req; }
+    const TUAPIActionStamp &Created() const { return Peek().Created; }
+    void SetCreated(const TUAPIActionStamp &Value) { Details().Created = Value; }
+    const TUAPIActionStamp &Updated() const { return Peek().Updated; }
+    void SetUpdated(const TUAPIActionStamp &Value) { Details().Updated = Value; }
+    const TUDataKey &Agreement() const { return Peek().Agreement; }
+    void SetAgreement(const TUDataKey &Value) { Details().Agreement = Value; }
+    const TUAPIDocReq &AgreementReq() const { return Peek().AgreementReq; }
+    void SetAgreementReq(const TUAPIDocReq &Value) { Details().AgreementReq = Value; }
     const QString &QuillEmail() const { return FQuillEmail; }
     void SetQuillEmail(const QString &Value) { FQuillEmail = Value; }
     const QString &ContactEmail() const { return FContactEmail; }
     void SetContactEmail(const QString &Value) { FContactEmail = Value; }
 
 private:
-    TUDataKey FManager;
-    TDataContact FContact;
-    TDataReq FReq;
-    TUAPIActionStamp FCreated;
-    TUAPIActionStamp FUpdated;
-    TUDataKey FAgreement;
-    TUAPIDocReq FAgreementReq;
+    // Made on first use, with the defaults of a new client.
+    TDetails &Details();
+    // The client's own parts, or the defaults when it has none yet.
+    const TDetails &Peek() const;
+
+    std::unique_ptr<TDetails> FDetails;
     QString FQuillEmail;
     QString FContactEmail;
 };

@@ -1,5 +1,7 @@
 #include "UAPIIndex.h"
 
+#include "UJson.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -70,7 +72,8 @@ const QLatin1StringView kTitle("title");
 const QLatin1StringView kWidth("width");
 const QLatin1StringView kVisible("visible");
 
-// An absent member reads as 0; anything but a whole number in the 32-bit range is malformed.
+// An absent member reads as 0; a number, or a text holding one, must be whole and within 32
+// bits; anything else is malformed.
 bool ReadInt(const QJsonObject &object, QLatin1StringView key, int32_t &out)
 {
     const QJsonValue value = object.value(key);
@@ -78,9 +81,9 @@ bool ReadInt(const QJsonObject &object, QLatin1StringView key, int32_t &out)
         out = 0;
         return true;
     }
-    if (!value.isDouble())
+    double number = 0;
+    if (!TUJson::AsNumber(value, number))
         return false;
-    const double number = value.toDouble();
     if (!(number >= std::numeric_limits<int32_t>::min() &&
           number <= std::numeric_limits<int32_t>::max()) ||
         std::trunc(number) != number)

@@ -49,11 +49,10 @@ void TStandinService::UseStore(TStandinStore *Store)
         FAccounts.insert(a.Login, a);
 }
 
-void TStandinService::SetConnectAnswer(const QJsonObject &Settings, const QJsonObject &Raw)
+void TStandinService::SetConnectAnswer(const QJsonObject &Settings)
 {
     std::lock_guard lock(FLock);
     FConnectSettings = Settings;
-    FConnectRaw = Raw;
 }
 
 void TStandinService::SetMinVersion(const QString &Version)
@@ -87,5 +86,5 @@ QByteArray TStandinService::ConnectAnswer(const TStandinRequest &Request) const
     QJsonObject row = FStore ? FStore->Settings() : FConnectSettings;
     if (!row.contains(QStringLiteral("xdb")))
         row.insert(QStringLiteral("xdb"), xdb);
-    return Envelope(0, QJsonArray::fromStringList(row.keys()), row, FStore ? FStore->Sets() : FConnectRaw);
+    return Envelope(0, QJsonArray::fromStringList(row.keys()), row, ReferenceSets());
 }

@@ -321,6 +321,8 @@ QByteArray TStandinService::SessionAnswer(const TStandinRequest &Request)
         return Envelope(0);
     }
     session->Expires = now + FLifetime;
+    if (action == QStringLiteral("cache"))
+        return CacheAnswer();
     // The session is valid: a record action, or else the plain echo.
     return RecordAnswer(Request, session->Login);
 }

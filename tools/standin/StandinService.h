@@ -59,7 +59,7 @@ struct TStandinRequest {
 // session; every "query.php" request that carries "sidh" must name an open session (code 10
 // otherwise), and action "disconnect" closes it. Requests without "sidh" are echoed as above.
 // Passwords are kept only as salted PBKDF2 digests; recorded requests carry "password" as "***"
-// and no body.
+// and no body. Action "cache" in a session answers with the reference sets as its "raw" part.
 class TStandinService {
 public:
     // Adds the routes to Server, which must not have started yet.
@@ -78,11 +78,14 @@ public:
                  const QString &Role, const QJsonObject &Raw = {});
     // A database and client pair the service knows.
     void AddWorkstation(const QString &XDB, const QString &XID);
-    // Without a store: row 0 of every accepted connect answer (texts by wire name) and its "raw".
-    void SetConnectAnswer(const QJsonObject &Settings, const QJsonObject &Raw);
+    // Without a store: row 0 of every accepted connect answer (texts by wire name).
+    void SetConnectAnswer(const QJsonObject &Settings);
     // Programs older than Version ("1.2.3.4", compared number by number) are refused.
     void SetMinVersion(const QString &Version);
     void DenyAddress(const QString &Address);
+    // Without a store: the reference sets that connect answers and the "cache" action send (a
+    // small sample of every set until set); a "user" set, unless Sets has one, lists the accounts.
+    void SetReference(const QJsonObject &Sets);
     // How long a session lives after its last request.
     void SetSessionLifetime(std::chrono::milliseconds Value);
     // Every open session ends as if its time were up.
@@ -121,11 +124,17 @@ private:
     QByteArray ConnectAnswer(const TStandinRequest &Request) const;
     TStandinStore *FStore = nullptr;
     QMap<QString, QString> FWorkstations; // database -> client
-    QJsonObject FConnectSettings, FConnectRaw;
+    QJsonObject FConnectSettings;
     QString FMinVersion;
     QList<QString> FDeniedAddresses;
     // The answer of a sign-in or session request, or an empty text for the plain echo.
     QByteArray SessionAnswer(const TStandinRequest &Request);
+    // The reference sets of connect and "cache" answers; called with FLock held.
+    QJsonObject ReferenceSets() const;
+    // The answer of "cache"; called with FLock held.
+    QByteArray CacheAnswer() const;
+    static QJsonObject SampleReference();
+    QJsonObject FReference = SampleReference();
     QMap<QString, TAccount> FAccounts;  // by login
     QMap<QString, TSession> FSessions;  // by session identifier
     std::chrono::milliseconds FLifetime{std::chrono::minutes(30)};

@@ -27,7 +27,7 @@ protected:
     // Connects with Settings as the answer's row 0.
     bool Connect(const QJsonObject &Settings)
     {
-        svc.Service->SetConnectAnswer(Settings, {});
+        svc.Service->SetConnectAnswer(Settings);
         return complex->Start();
     }
 };
@@ -204,6 +204,27 @@ TEST_F(Connecting, ConnectsToTheSeededServiceAndGetsItsReferenceSets)
     EXPECT_EQ(complex->Vars().StickFineAmount().Raw(), 15000000);
     EXPECT_EQ(complex->APIAuth().XDBType, xtMaster);
     EXPECT_EQ(complex->Vars().SMTP.Port, 587);
+    // The reference sets came with the answer.
+    EXPECT_EQ(complex->Cache().GetTitle(ctTown, TUDataKey(QStringLiteral("1"))), "Москва");
+    EXPECT_EQ(complex->Cache().GetTitle(ctUser, TUDataKey(QStringLiteral("ivanov"))), "Иванов Сергей Петрович");
+    EXPECT_EQ(complex->Cache().GetData(ctClient)->Count(), store.Set("client").size());
+}
+
+TEST_F(Connecting, ReferenceDataThatAreNoObjectFailTheConnection)
+{
+    svc.Service->SetReference({});
+    // A reference part that is there but not an object: the settings are taken, the lists fail.
+    TStandinServer odd;
+    odd.Http().Post("/connect.php", [](const httplib::Request &, httplib::Response &res) {
+        QByteArray body = TStandinService::Envelope(0, QJsonArray{"organization"}, QJsonObject{{"organization", "x"}});
+        body.chop(1);
+        res.set_content((body + R"(,"raw":[1,2]})").toStdString(), "application/json");
+    });
+    ASSERT_TRUE(odd.Start());
+    complex->Data().SetHost(odd.BaseURL());
+    EXPECT_FALSE(complex->Start());
+    EXPECT_EQ(complex->Vars().Organization().Title, "x");
+    EXPECT_TRUE(Boxes.empty());
 }
 
 TEST_F(Connecting, SettingsOfTheWrongJSONTypeGiveDefaults)
@@ -243,7 +264,7 @@ TEST_F(Connecting, AnHttpsServiceIsReachedOnlyWithACertificateItsClientTrusts)
     TStandinServer server(&authority);
     TStandinService service(server);
     service.AddWorkstation(QStringLiteral("17"), QStringLiteral("abc"));
-    service.SetConnectAnswer(QJsonObject{{"organization", "ООО «Щит»"}}, {});
+    service.SetConnectAnswer(QJsonObject{{"organization", "ООО «Щит»"}});
     ASSERT_TRUE(server.Start());
     ASSERT_TRUE(server.BaseURL().startsWith("https://"));
     testutil::writeFile(dir.file(QStringLiteral("tessaplan.ini")),

@@ -571,6 +571,47 @@ TEST(UnitData, AssignIsADeepCopy)
     EXPECT_EQ(user.Title(), u"Заголовок"_s);
 }
 
+// A list entry reads as a new client without its parts, makes them when written, and copies to
+// and from complete clients.
+TEST(UnitData, ListEntryClientMakesItsPartsOnlyWhenWritten)
+{
+    const TDataClient entry{TDataClient::TListItem{}};
+    EXPECT_FALSE(entry.HasDetails());
+    EXPECT_EQ(entry.State(), dsEnabled);
+    EXPECT_EQ(entry.IDField(), dft_client);
+    EXPECT_EQ(entry.Contact().IDField(), dft_contact);
+    EXPECT_TRUE(entry.Req().NameFull().isEmpty());
+    EXPECT_TRUE(entry.Manager().IsClear());
+    EXPECT_TRUE(entry.AgreementReq().DocDate.IsNull()) << "undated until made";
+
+    TDataClient written{TDataClient::TListItem{}};
+    written.Contact().SetPerson(u"Пётр"_s);
+    ASSERT_TRUE(written.HasDetails());
+    EXPECT_EQ(written.Contact().Person(), u"Пётр"_s);
+    const double age = TDateTime::Now().Value() - written.AgreementReq().DocDate.Value();
+    EXPECT_TRUE(age >= 0 && age < 1.0 / 1440) << "dated when made, as a new client is";
+
+    TDataClient full;
+    full.SetManager(7u);
+    full.SetQuillEmail(u"q@x"_s);
+    TDataClient copy{TDataClient::TListItem{}};
+    copy.Assign(full);
+    EXPECT_EQ(copy.Manager(), TUDataKey(7u));
+    EXPECT_EQ(copy.QuillEmail(), u"q@x"_s);
+    full.Assign(entry);
+    EXPECT_TRUE(full.Manager().IsClear()) << "a list entry's parts are the defaults";
+    EXPECT_TRUE(full.QuillEmail().isEmpty());
+    full.Assign(full);
+
+    const auto table = OneRow({{"client", "41"}, {"manager", "8"}, {"contact_person", u"Анна"_s}});
+    TDataClient loaded{TDataClient::TListItem{}};
+    loaded.Load(table.get(), 0);
+    EXPECT_EQ(loaded.Manager(), TUDataKey(8u));
+    EXPECT_EQ(loaded.Contact().Person(), u"Анна"_s);
+    loaded.SetDefault();
+    EXPECT_TRUE(loaded.Contact().Person().isEmpty());
+}
+
 TEST(UnitData, NamesAndAddressesWithFallbacks)
 {
     struct Case {

@@ -142,6 +142,19 @@ TEST(UAPIFieldConfig, SetConfigDefaultsAndSkipsUnknownIds)
     EXPECT_EQ(F(config.ExportDisabled()), (Fields{dft_sale}));
 }
 
+// The service's scripts send numbers as texts as often as not.
+TEST(UAPIFieldConfig, SetConfigReadsNumbersGivenAsTexts)
+{
+    TDataObjectFieldConfig config;
+    ASSERT_TRUE(config.SetConfig(Parse(R"({"fixed_count": "2", "dyn_start": " 3 ",
+        "fields": [{"id": "id", "width": "15"}, {"id": "title", "width": "4e1"}],
+        "dyn_fields": [], "export_disabled": []})")));
+    EXPECT_EQ(config.FixedCount(), 2);
+    EXPECT_EQ(config.DynStart(), 3);
+    EXPECT_EQ(config.GetData(dft_id).Width, 15);
+    EXPECT_EQ(config.GetData(dft_title).Width, 40);
+}
+
 TEST(UAPIFieldConfig, MalformedConfigFailsAndLeavesTheLayoutCleared)
 {
     const char *cases[] = {
@@ -151,7 +164,8 @@ TEST(UAPIFieldConfig, MalformedConfigFailsAndLeavesTheLayoutCleared)
         R"({"fields": [], "dyn_fields": {}, "export_disabled": []})",
         R"({"fields": "x", "dyn_fields": [], "export_disabled": []})",
         R"({"fields": [], "dyn_fields": [], "export_disabled": null})",
-        R"({"fixed_count": "2", "fields": [], "dyn_fields": [], "export_disabled": []})",
+        R"({"fixed_count": "two", "fields": [], "dyn_fields": [], "export_disabled": []})",
+        R"({"fixed_count": "2.5", "fields": [], "dyn_fields": [], "export_disabled": []})",
         R"({"dyn_start": 1.5, "fields": [], "dyn_fields": [], "export_disabled": []})",
         R"({"dyn_start": 1e12, "fields": [], "dyn_fields": [], "export_disabled": []})",
         R"({"fields": [{"id": "id", "width": "wide"}], "dyn_fields": [], "export_disabled": []})",
