@@ -3,6 +3,7 @@
 #include "UCodePage.h"
 #include "UDialogs.h"
 #include "UIniFile.h"
+#include "UFDialog.h"
 #include "UnitComplex.h"
 
 #include <QDir>
@@ -54,7 +55,7 @@ TEST_F(FPrimer, WrittenSettingsAreWhatDeskstartReads)
     Type(form.eProxyPort, QStringLiteral("3128"));
     Type(form.eProxyUser, QStringLiteral("user"));
     Type(form.eProxyPassword, QStringLiteral("pa ss=1"));
-    QTest::mouseClick(form.bOK, Qt::LeftButton);
+    QTest::mouseClick(form.ButtonOk, Qt::LeftButton);
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_TRUE(messages.isEmpty()) << messages.join(u'|').toStdString();
 
