@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace {
 
 QFont fontOf(int pixels, bool bold)
@@ -75,12 +77,15 @@ TFormDialogListSelect::TFormDialogListSelect(QWidget *parent)
     connect(bSelect, &QToolButton::clicked, this, [this] { CheckAll(true); });
     connect(bUnselect, &QToolButton::clicked, this, [this] { CheckAll(false); });
     Label2 = new QLabel(QStringLiteral("Выбрано"), GBBottom);
-    Label2->setGeometry(77, 12, 52, 16);
+    Label2->move(77, 12);
+    Label2->adjustSize();
     ESelected = new QLineEdit(QStringLiteral("0"), GBBottom);
     ESelected->setObjectName(QStringLiteral("ESelected"));
-    ESelected->setGeometry(132, 12, 80, 16);
+    // Right of the label even where the face is wider than the form was drawn for.
+    ESelected->setGeometry(std::max(132, Label2->geometry().right() + 6), 10, 80, 20);
     ESelected->setReadOnly(true);
     ESelected->setFrame(false);
+    ESelected->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
     ESelected->setFont(fontOf(12, true));
     ESelected->setFocusPolicy(Qt::NoFocus);
     ButtonOk->move(466, 4);
