@@ -4,6 +4,7 @@
 #include "UAPIData.h"
 #include "UAPIDataLoader.h"
 #include "UFDialog.h"
+#include "UException.h"
 #include "UMessageBox.h"
 #include "UnitComplex.h"
 
@@ -29,10 +30,12 @@ void TFormBase::UpdateEnabled() { ButtonClose->setEnabled(IsEnabled()); }
 void TFormBase::CreateTask(const QString &Action)
 {
     CancelTask();
-    if (Action.isEmpty())
+    if (Action.isEmpty()) {
         FTaskUnsubmitted = std::make_unique<TDataLoader>();
-    else
+    } else {
+        UAssert(Complex != nullptr, QStringLiteral("Complex must be assigned"));
         FTaskUnsubmitted = Complex->TaskCreate(Action);
+    }
     FTask = FTaskUnsubmitted.get();
 }
 
@@ -74,6 +77,7 @@ void TFormBase::TaskSubmit()
 {
     if (!FTaskUnsubmitted)
         return;
+    UAssert(Complex != nullptr, QStringLiteral("Complex must be assigned"));
     Complex->Data().TaskAdd(FTaskUnsubmitted.release(), true);
 }
 

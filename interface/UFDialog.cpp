@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -72,6 +73,17 @@ TUFormDialog::TUFormDialog(QWidget *parent) : TUFormCustomGroup(parent)
     setTabOrder(ButtonOk, ButtonClose);
     connect(ButtonOk, &QPushButton::clicked, this, &TUFormDialog::OnButtonOkClick);
     connect(ButtonClose, &QPushButton::clicked, this, &TUFormDialog::OnButtonCloseClick);
+}
+
+void TUFormDialog::PlaceUnderPromt(QWidget *Control)
+{
+    auto *layout = new QVBoxLayout(GBTop);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(LPromt);
+    layout->addWidget(Control, 1);
+    QFont f = KitFont();
+    f.setBold(true);
+    Control->setFont(f);
 }
 
 QString TUFormDialog::Promt() const { return LPromt->text(); }

@@ -45,6 +45,8 @@ public:
     QLabel *LPromt;
 
 protected:
+    // Lays GBTop out as the prompt line with Control filling the rest under it.
+    void PlaceUnderPromt(QWidget *Control);
     void keyPressEvent(QKeyEvent *event) override;
 };
 

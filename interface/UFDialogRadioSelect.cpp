@@ -5,22 +5,13 @@
 
 #include <QGroupBox>
 #include <QLabel>
-#include <QVBoxLayout>
 
 TUFormDialogRadioSelect::TUFormDialogRadioSelect(QWidget *parent) : TUFormDialog(parent)
 {
     setFixedSize(694, 164);
-    auto *layout = new QVBoxLayout(GBTop);
-    layout->setContentsMargins(6, 6, 6, 6);
-    LPromt->setParent(nullptr);
-    LPromt->setParent(GBTop);
-    layout->addWidget(LPromt);
     RG = new TURadioGroup(GBTop);
     RG->setObjectName(QStringLiteral("RG"));
-    QFont f = KitFont();
-    f.setBold(true);
-    RG->setFont(f);
-    layout->addWidget(RG, 1);
+    PlaceUnderPromt(RG);
     SetFocus(RG);
 }
 

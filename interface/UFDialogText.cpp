@@ -3,24 +3,15 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QVBoxLayout>
 
 TUFormDialogText::TUFormDialogText(QWidget *parent) : TUFormDialog(parent)
 {
     setWindowTitle(QStringLiteral("Ввод текста"));
-    auto *layout = new QVBoxLayout(GBTop);
-    layout->setContentsMargins(6, 6, 6, 6);
-    LPromt->setParent(nullptr);
-    LPromt->setParent(GBTop);
-    layout->addWidget(LPromt);
     Memo = new QPlainTextEdit(GBTop);
     Memo->setObjectName(QStringLiteral("Memo"));
-    QFont f = KitFont();
-    f.setBold(true);
-    Memo->setFont(f);
     Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo->setTabChangesFocus(true);
-    layout->addWidget(Memo, 1);
+    PlaceUnderPromt(Memo);
     SetFocus(Memo);
 }
 

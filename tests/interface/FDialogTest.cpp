@@ -174,8 +174,18 @@ protected:
             n += r.Param(QStringLiteral("action")) == action;
         return n;
     }
-    // Types into the form's field, as a person does once the form is idle.
+    // Types into the form's field, as a person does.
     static void Type(TRecordForm &form, const QString &text) { QTest::keyClicks(form.Edit, text); }
+    // Shown, loaded, and the field replaced by text: a change waiting to be saved.
+    static bool Edited(TRecordForm &form, const QString &text)
+    {
+        form.Open();
+        if (!Idle(form))
+            return false;
+        form.Edit->clear();
+        Type(form, text);
+        return form.IsChanged() && form.ButtonOk->isEnabled();
+    }
 
     QString savedDir = QDir::currentPath();
     QString oldLog;
@@ -314,11 +324,7 @@ TEST_F(TaskForms, ProcessOutcomes)
         form.ProcessParams = c.params;
         form.SetCloseOnProcessSuccess(c.closeOnSuccess);
         form.CloseOnFailure = c.closeOnFailure;
-        form.Open();
-        ASSERT_TRUE(Idle(form));
-        form.Edit->clear();
-        Type(form, QStringLiteral("Board 8"));
-        ASSERT_TRUE(form.ButtonOk->isEnabled());
+        ASSERT_TRUE(Edited(form, QStringLiteral("Board 8")));
         form.Calls.clear();
         QTest::keyClick(form.Edit, Qt::Key_Return); // Enter means OK
         EXPECT_TRUE(form.Loading());
@@ -351,9 +357,7 @@ TEST_F(TaskForms, SkipProcessJudgesAtOnceWithoutATask)
         TRecordForm form;
         form.SetSkipProcess(true);
         form.SkipAccepted = accepted;
-        form.Open();
-        ASSERT_TRUE(Idle(form));
-        Type(form, QStringLiteral("y"));
+        ASSERT_TRUE(Edited(form, QStringLiteral("y")));
         form.Calls.clear();
         QTest::mouseClick(form.ButtonOk, Qt::LeftButton);
         EXPECT_EQ(form.Calls, (accepted ? QStringList{"CheckData", "CheckProcessAnswer"}
@@ -368,9 +372,7 @@ TEST_F(TaskForms, RefusedCheckDataSendsNothing)
 {
     TRecordForm form;
     form.DataValid = false;
-    form.Open();
-    ASSERT_TRUE(Idle(form));
-    Type(form, QStringLiteral("z"));
+    ASSERT_TRUE(Edited(form, QStringLiteral("z")));
     form.Calls.clear();
     form.OnButtonOkClick();
     EXPECT_EQ(form.Calls, QStringList{"CheckData"});
@@ -382,9 +384,7 @@ TEST_F(TaskForms, TerminatedProcessReenablesTheFormSilently)
 {
     TRecordForm form;
     form.ProcessParams = kStall;
-    form.Open();
-    ASSERT_TRUE(Idle(form));
-    Type(form, QStringLiteral("q"));
+    ASSERT_TRUE(Edited(form, QStringLiteral("q")));
     form.OnButtonOkClick();
     ASSERT_TRUE(Stalled(1));
     form.Task()->Terminate();
@@ -458,9 +458,7 @@ TEST_F(TaskForms, CloseWithUnsavedChangesAsksToSave)
         const int before = RequestsFor(QStringLiteral("record_set"));
         TRecordForm form;
         form.SetPromtOnCloseChanged(c.promt);
-        form.Open();
-        ASSERT_TRUE(Idle(form));
-        Type(form, QStringLiteral("w"));
+        ASSERT_TRUE(Edited(form, QStringLiteral("w")));
         Answer = c.answer;
         QTest::keyClick(form.Edit, Qt::Key_Escape);
         EXPECT_EQ(Boxes, c.boxes);
