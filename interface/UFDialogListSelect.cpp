@@ -35,6 +35,50 @@ QToolButton *flatButton(const QString &caption, QWidget *parent, int left)
     return b;
 }
 
+// QChar::toUpper, with the Latin and the basic Cyrillic letters done in line: the list runs it
+// on every record while the person types.
+inline char16_t upperOf(char16_t c)
+{
+    if (c < 128)
+        return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
+    if (c >= 0x400 && c <= 0x45F)
+        return c >= 0x450 ? char16_t(c - 0x50) : c >= 0x430 ? char16_t(c - 0x20) : c;
+    return QChar(c).toUpper().unicode();
+}
+
+// The rows' rule: the title matches the query followed by "*", ignoring case. A query without
+// wildcards asks for nothing but a prefix, compared here code unit by code unit without copying
+// each title, as the general matcher (which case-folds a copy of every title) would.
+class TTitleMatch {
+public:
+    explicit TTitleMatch(const QString &Query) : FPattern(Query + u'*')
+    {
+        // The matcher reads at most 512 characters of a pattern; a longer query is its case.
+        FPrefix = !Query.contains(u'*') && !Query.contains(u'?') && Query.size() < 512;
+        if (FPrefix) {
+            FUpper.resize(Query.size());
+            for (qsizetype i = 0; i < Query.size(); ++i)
+                FUpper[i] = QChar(upperOf(Query[i].unicode()));
+        }
+    }
+    bool operator()(const QString &Title) const
+    {
+        if (!FPrefix)
+            return TUConv::StrMatchPattern(Title, FPattern, false);
+        if (Title.size() < FUpper.size())
+            return false;
+        for (qsizetype i = 0; i < FUpper.size(); ++i)
+            if (upperOf(Title[i].unicode()) != FUpper[i].unicode())
+                return false;
+        return true;
+    }
+
+private:
+    QString FPattern;
+    QString FUpper;
+    bool FPrefix;
+};
+
 } // namespace
 
 TFormDialogListSelect::TFormDialogListSelect(QWidget *parent)
@@ -120,6 +164,7 @@ void TFormDialogListSelect::ClearData()
     EQuery->clear();
     CbFilter->Clear();
     List->clear();
+    FRows.clear();
 }
 
 void TFormDialogListSelect::LoadData()
@@ -146,9 +191,10 @@ void TFormDialogListSelect::UpdateEnabled()
 void TFormDialogListSelect::RefreshList()
 {
     TimerChange->stop();
-    const QString pattern = Helper().GetText(EQuery) + u'*';
+    const TTitleMatch matches(Helper().GetText(EQuery));
     List->setUpdatesEnabled(false);
     List->clear();
+    FRows.clear();
     if (FData) {
         const bool byKey = FFilter && FFilterIndex;
         if (byKey)
@@ -159,13 +205,13 @@ void TFormDialogListSelect::RefreshList()
             TUDataItem *item = items->Current();
             if (byKey && !FFilterIndex->Execute(item))
                 continue;
-            if (!TUConv::StrMatchPattern(item->Title(), pattern, false))
+            if (!matches(item->Title()))
                 continue;
             auto *row = new QListWidgetItem(item->Title());
             row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            row->setData(Qt::UserRole, QVariant::fromValue(quintptr(item)));
             row->setCheckState(FSelected->FindFast(item->ID()) ? Qt::Checked : Qt::Unchecked);
             List->addItem(row);
+            FRows.push_back(item);
         }
     }
     List->setUpdatesEnabled(true);
@@ -173,33 +219,30 @@ void TFormDialogListSelect::RefreshList()
 
 TUDataItem *TFormDialogListSelect::RowItem(int Row) const
 {
-    const QListWidgetItem *row = List->item(Row);
-    return row ? reinterpret_cast<TUDataItem *>(row->data(Qt::UserRole).value<quintptr>()) : nullptr;
+    return Row >= 0 && size_t(Row) < FRows.size() ? FRows[size_t(Row)] : nullptr;
 }
 
-void TFormDialogListSelect::SetRowChecked(QListWidgetItem *Row, bool Checked)
+void TFormDialogListSelect::SetRowChecked(int Row, bool Checked)
 {
-    Row->setCheckState(Checked ? Qt::Checked : Qt::Unchecked);
-    const auto *item = reinterpret_cast<TUDataItem *>(Row->data(Qt::UserRole).value<quintptr>());
+    List->item(Row)->setCheckState(Checked ? Qt::Checked : Qt::Unchecked);
     if (Checked)
-        FSelected->Add(item->ID());
+        FSelected->Add(FRows[size_t(Row)]->ID());
     else
-        FSelected->RemoveFast(item->ID());
+        FSelected->RemoveFast(FRows[size_t(Row)]->ID());
 }
 
 void TFormDialogListSelect::ToggleRow(int Row)
 {
-    QListWidgetItem *row = List->item(Row);
-    if (!row)
+    if (!RowItem(Row))
         return;
-    SetRowChecked(row, row->checkState() != Qt::Checked);
+    SetRowChecked(Row, List->item(Row)->checkState() != Qt::Checked);
     UpdateCount();
 }
 
 void TFormDialogListSelect::CheckAll(bool Checked)
 {
-    for (int r = 0; r < List->count(); ++r)
-        SetRowChecked(List->item(r), Checked);
+    for (int r = 0; r < int(FRows.size()); ++r)
+        SetRowChecked(r, Checked);
     UpdateCount();
 }
 

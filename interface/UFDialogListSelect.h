@@ -4,10 +4,10 @@
 #include "UFDialog.h"
 
 #include <memory>
+#include <vector>
 
 class QLineEdit;
 class QListWidget;
-class QListWidgetItem;
 class QTimer;
 class QToolButton;
 class TUComboSimple;
@@ -49,7 +49,7 @@ public:
     void CheckAll(bool Checked);
     // Checks or unchecks one row, as a click or the space key does.
     void ToggleRow(int Row);
-    // The item behind a row.
+    // The record behind a row; none outside the list.
     TUDataItem *RowItem(int Row) const;
 
     TUComboSimple *CbFilter;
@@ -65,12 +65,15 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void SetRowChecked(QListWidgetItem *Row, bool Checked);
+    void SetRowChecked(int Row, bool Checked);
     void UpdateCount();
     // Moves to the first row whose title begins with Key; false for keys that do not jump.
     bool JumpTo(QChar Key);
 
     std::unique_ptr<TUDataKeyList> FSelected;
+    // The record behind each row of List, in its order; only RefreshList and ClearData fill
+    // or empty the list, and it is never sorted.
+    std::vector<TUDataItem *> FRows;
     TUDataSource *FData = nullptr;
     TUDataSource::TItemEnumeratorClass FDataEnumeratorClass = nullptr;
     TUDataSource::TEnumeratorFilter *FDataEnumeratorFilter = nullptr;

@@ -249,8 +249,11 @@ TEST_F(ListDialog, FiltersByPatternAndKeepsCheckedKeys)
         {QStringLiteral("ab"), {"Abc", "abd", "AB"}},
         {QStringLiteral(" AB "), {"Abc", "abd", "AB"}},
         {QStringLiteral("*ab"), {"Abc", "xab+", "abd", "AB", "Cab"}},
+        {QStringLiteral("a?d"), {"abd"}},
+        {QStringLiteral("abcd"), {}},
         {QStringLiteral("zz"), {}},
         {QStringLiteral("б"), {"Бор"}},
+        {QStringLiteral("БО"), {"Бор"}},
         {QString(), {"Abc", "xab+", "abd", "AB", "Бор", "Cab"}},
     };
     for (const auto &c : cases) {
