@@ -488,3 +488,20 @@ TEST_F(TaskForms, ExecuteRunsModallyAndEndsWithOk)
     EXPECT_EQ(form.Calls, (QStringList{"ClearData", "PrepareLoad", "LoadData", "CheckData", "PrepareProcess",
                                        "CheckProcessAnswer"}));
 }
+
+TEST_F(TaskForms, ChangesCountOnlyFromEnabledControlsOfAnIdleShownForm)
+{
+    TRecordForm form;
+    form.OnChange(form.Edit);
+    EXPECT_FALSE(form.IsChanged()) << "not shown";
+    form.Open();
+    ASSERT_TRUE(Idle(form));
+    form.Edit->setEnabled(false);
+    form.OnChange(form.Edit);
+    EXPECT_FALSE(form.IsChanged()) << "a disabled control";
+    form.Edit->setEnabled(true);
+    form.OnChangeUpdate(form.Edit);
+    EXPECT_TRUE(form.IsChanged());
+    EXPECT_TRUE(form.ButtonOk->isEnabled());
+    EXPECT_EQ(form.Helper().GetTag(form.Edit), tvSet);
+}
