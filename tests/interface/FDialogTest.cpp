@@ -170,7 +170,8 @@ protected:
     int RequestsFor(const QString &action) const
     {
         int n = 0;
-        for (const TStandinRequest &r : service->Requests())
+        const QList<TStandinRequest> requests = service->Requests();
+        for (const TStandinRequest &r : requests)
             n += r.Param(QStringLiteral("action")) == action;
         return n;
     }
