@@ -1,12 +1,13 @@
 #include "FPrimer.h"
 
 #include "UCodePage.h"
+#include "UFDialog.h"
 #include "UDialogs.h"
 #include "UIniFile.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,11 +39,18 @@ bool fitsCodePage(const QString &text) { return TUCodePage::ToUnicode(TUCodePage
 
 } // namespace
 
-TFormPrimer::TFormPrimer(const QString &ConfigFile, QWidget *parent) : QDialog(parent), FConfigFile(ConfigFile)
+TFormPrimer::TFormPrimer(const QString &ConfigFile, QWidget *parent) : TFormDialog(parent), FConfigFile(ConfigFile)
 {
     setWindowTitle(QStringLiteral("Установка начальных параметров"));
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Параметры подключения рабочего места к сервису.")));
+    SetSkipProcess(true);
+    auto *top = new QVBoxLayout(GBTop);
+    auto *title = new QLabel(QStringLiteral("Параметры подключения рабочего места к сервису."));
+    QFont bold = KitFont();
+    bold.setBold(true);
+    title->setFont(bold);
+    top->addWidget(title);
+    auto *layout = new QHBoxLayout;
+    top->addLayout(layout, 1);
 
     auto *service = new QGroupBox(QStringLiteral("Сервис"));
     auto *serviceForm = new QFormLayout(service);
@@ -61,14 +69,18 @@ TFormPrimer::TFormPrimer(const QString &ConfigFile, QWidget *parent) : QDialog(p
     eProxyPassword->setEchoMode(QLineEdit::Password);
     layout->addWidget(proxy);
 
-    auto *buttons = new QDialogButtonBox;
-    bOK = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    bCancel = buttons->addButton(QStringLiteral("ОТМЕНА"), QDialogButtonBox::RejectRole);
-    bOK->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &TFormPrimer::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &TFormPrimer::reject);
-    layout->addWidget(buttons);
-    setMinimumWidth(460);
+    for (QLineEdit *edit : {eAPI, eID, eXID, eProxyHost, eProxyPort, eProxyUser, eProxyPassword})
+        WatchChanges(edit);
+    SetFocus(eAPI);
+    UpdateEnabled();
+}
+
+void TFormPrimer::LoadData() { LoadConfig(); }
+
+void TFormPrimer::UpdateEnabled()
+{
+    TFormDialog::UpdateEnabled();
+    ButtonOk->setEnabled(IsEnabled());
 }
 
 void TFormPrimer::LoadConfig()
@@ -85,12 +97,28 @@ void TFormPrimer::LoadConfig()
     eProxyPassword->setText(dict.GetKeyValue(kProxyPassword));
 }
 
-bool TFormPrimer::SaveConfig()
+TFormPrimer::TFields TFormPrimer::Fields() const
 {
-    const std::array<std::pair<QString, QLineEdit *>, 7> fields = {{
+    return {{
         {kAPI, eAPI}, {kID, eID}, {kXID, eXID}, {kProxyHost, eProxyHost},
         {kProxyPort, eProxyPort}, {kProxyUser, eProxyUser}, {kProxyPassword, eProxyPassword},
     }};
+}
+
+bool TFormPrimer::SaveConfig()
+{
+    if (!CheckData())
+        return false;
+    QString message;
+    if (CheckProcessAnswer(message))
+        return true;
+    TUDialogs::Error(message);
+    return false;
+}
+
+bool TFormPrimer::CheckData()
+{
+    const TFields fields = Fields();
     for (const auto &[key, edit] : fields)
         edit->setText(edit->text().trimmed());
 
@@ -115,7 +143,12 @@ bool TFormPrimer::SaveConfig()
             TUDialogs::Error(QStringLiteral("Поле %1 содержит символы, которые нельзя сохранить в файле настроек.").arg(key));
             return false;
         }
+    return true;
+}
 
+bool TFormPrimer::CheckProcessAnswer(QString &Message)
+{
+    const TFields fields = Fields();
     // Keys this dialog does not know stay in the file.
     TKeyValue<QString> old;
     TUIniFile::LoadFromFile(FConfigFile, old);
@@ -148,14 +181,9 @@ bool TFormPrimer::SaveConfig()
     try {
         TUIniFile::SaveToFile(FConfigFile, rows);
     } catch (const EUError &e) {
-        TUDialogs::Error(QStringLiteral("Не удалось сохранить настройки:\n\r%1").arg(e.Message()));
+        Message = QStringLiteral("Не удалось сохранить настройки:\n\r%1").arg(e.Message());
         return false;
     }
+    Message.clear();
     return true;
-}
-
-void TFormPrimer::accept()
-{
-    if (SaveConfig())
-        QDialog::accept();
 }

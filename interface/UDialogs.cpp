@@ -1,11 +1,21 @@
 #include "UDialogs.h"
 
+#include "UFDialogListSelect.h"
+#include "UFDialogRadioSelect.h"
+#include "UFDialogText.h"
+
+#include <QDir>
+#include <QFileDialog>
+
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMutex>
 #include <QPushButton>
+#include <QWidget>
+
+#include <utility>
 
 namespace {
 
@@ -124,4 +134,103 @@ void TUDialogs::Install()
     if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
         return;
     SetHandler(&ShowBox);
+}
+
+bool TUDialogs::RadioSelect(QWidget *AOwner, const QString &Promt, TUDataSource *Source, TUDataKey &Selected)
+{
+    TUFormDialogRadioSelect form(AOwner);
+    form.SetDataSource(Source);
+    form.SetPromt(Promt);
+    form.SetSelectedStart(Selected);
+    if (form.Execute()) {
+        Selected = form.Selected();
+        return true;
+    }
+    Selected.Clear();
+    return false;
+}
+
+std::unique_ptr<TFormDialogListSelect> TUDialogs::ListSelect(QWidget *AOwner, const QString &Promt)
+{
+    auto form = std::make_unique<TFormDialogListSelect>(AOwner);
+    form->SetPromt(Promt);
+    return form;
+}
+
+bool TUDialogs::TextInput(QWidget *AOwner, const QString &Promt, QString &Value)
+{
+    TUFormDialogText form(AOwner);
+    form.SetPromt(Promt);
+    form.SetText(Value);
+    if (form.Execute()) {
+        Value = form.Text();
+        return true;
+    }
+    Value.clear();
+    return false;
+}
+
+bool TUDialogs::TextInput(QWidget *AOwner, const QString &Promt, QStringList &Lines)
+{
+    TUFormDialogText form(AOwner);
+    form.SetPromt(Promt);
+    form.SetLines(Lines);
+    if (form.Execute()) {
+        Lines = form.Lines();
+        return true;
+    }
+    Lines.clear();
+    return false;
+}
+
+namespace {
+
+QMutex browserLock; // guards browser
+
+bool platformBrowser(QWidget *parent, const QString &caption, const QString &root, QString &directory)
+{
+    const QString chosen =
+        QFileDialog::getExistingDirectory(parent, caption, directory.isEmpty() ? root : directory);
+    if (chosen.isEmpty())
+        return false;
+    directory = chosen;
+    return true;
+}
+
+TUDialogs::TDirectoryBrowser browser = &platformBrowser;
+
+} // namespace
+
+TUDialogs::TDirectoryBrowser TUDialogs::SetDirectoryBrowser(TDirectoryBrowser Browser)
+{
+    QMutexLocker lock(&browserLock);
+    return std::exchange(browser, Browser ? std::move(Browser) : TDirectoryBrowser(&platformBrowser));
+}
+
+QString TUDialogs::DirectoryResult(const QString &Folder, QChar Separator)
+{
+    if (Folder.isEmpty())
+        return {};
+    QString out = Folder;
+    out.replace(u'/', Separator);
+    if (!out.endsWith(Separator))
+        out += Separator;
+    return out;
+}
+
+QString TUDialogs::SelectDirectoryDialog(QWidget *FocusControl, const QString &Caption, const QString &Root,
+                                         const QString &Directory)
+{
+    TDirectoryBrowser ask;
+    {
+        QMutexLocker lock(&browserLock);
+        ask = browser;
+    }
+    QString folder = Directory;
+    if (!ask(FocusControl ? FocusControl->window() : nullptr, Caption, Root, folder) || folder.isEmpty())
+        return {};
+    const QString result = DirectoryResult(folder, QDir::separator());
+    if (FocusControl && FocusControl->isVisible() && FocusControl->isEnabled() && FocusControl->focusPolicy() != Qt::NoFocus)
+        FocusControl->setFocus();
+    return result;
 }

@@ -3,11 +3,17 @@
 #include "UMessageBox.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class QMessageBox;
+class QWidget;
+class TFormDialogListSelect;
+class TUDataKey;
+class TUDataSource;
 
 // Captions by message type: warning, error, information, confirmation, custom.
 using TUDialogsCaptions = std::array<QString, 5>;
@@ -38,4 +44,27 @@ public:
     // Makes the seam show boxes with ShowBox. On platforms without a screen (offscreen,
     // minimal) nobody could close a box, so the seam keeps printing the message instead.
     static void Install();
+
+    // One record from Source as a radio list, Selected chosen at first. True on OK with the
+    // key chosen; false on cancel with Selected cleared.
+    static bool RadioSelect(QWidget *AOwner, const QString &Promt, TUDataSource *Source, TUDataKey &Selected);
+    // The many-records dialog with that prompt, for the caller to fill, run and read.
+    static std::unique_ptr<TFormDialogListSelect> ListSelect(QWidget *AOwner, const QString &Promt);
+    // Free text, preset with Value; true on OK with the text typed, false on cancel with Value
+    // emptied.
+    static bool TextInput(QWidget *AOwner, const QString &Promt, QString &Value);
+    // The same by lines; Lines cleared on cancel.
+    static bool TextInput(QWidget *AOwner, const QString &Promt, QStringList &Lines);
+
+    // Asks for a folder: Directory takes the starting folder in and the chosen one out. False
+    // when the person cancelled.
+    using TDirectoryBrowser = std::function<bool(QWidget *Parent, const QString &Caption, const QString &Root, QString &Directory)>;
+    // The folder browser (the platform's one by default); returns the previous one.
+    static TDirectoryBrowser SetDirectoryBrowser(TDirectoryBrowser Browser);
+    // The chosen folder with Separator between its names and one at its end; empty for none.
+    static QString DirectoryResult(const QString &Folder, QChar Separator);
+    // The browser's folder as DirectoryResult with the platform's separator, and the focus back
+    // on FocusControl; the empty text when cancelled.
+    static QString SelectDirectoryDialog(QWidget *FocusControl, const QString &Caption, const QString &Root,
+                                         const QString &Directory);
 };

@@ -25,8 +25,7 @@ int main(int argc, char **argv)
     TUDialogs::Install();
 
     TFormPrimer form(vars.StartDir() + QStringLiteral("tessaplan.ini"));
-    form.LoadConfig();
-    if (form.exec() != QDialog::Accepted)
+    if (!form.Execute())
         return 1;
 
     const QString deskstart = vars.StartDir() + QStringLiteral("deskstart.exe");

@@ -3,9 +3,11 @@
 #include "UCodePage.h"
 #include "UDialogs.h"
 #include "UIniFile.h"
+#include "UFDialog.h"
 #include "UnitComplex.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -54,7 +56,7 @@ TEST_F(FPrimer, WrittenSettingsAreWhatDeskstartReads)
     Type(form.eProxyPort, QStringLiteral("3128"));
     Type(form.eProxyUser, QStringLiteral("user"));
     Type(form.eProxyPassword, QStringLiteral("pa ss=1"));
-    QTest::mouseClick(form.bOK, Qt::LeftButton);
+    QTest::mouseClick(form.ButtonOk, Qt::LeftButton);
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_TRUE(messages.isEmpty()) << messages.join(u'|').toStdString();
 
@@ -114,4 +116,33 @@ TEST_F(FPrimer, EditsAnExistingFileAndKeepsForeignKeys)
     EXPECT_EQ(dict.GetKeyValue(QStringLiteral("ID")), QStringLiteral("7"));
     EXPECT_EQ(dict.GetKeyValue(QStringLiteral("API")), QStringLiteral("old.host"));
     EXPECT_EQ(dict.GetKeyValue(QStringLiteral("THEME")), QStringLiteral("dark"));
+}
+
+TEST_F(FPrimer, BehavesLikeTheKitsDialogs)
+{
+    const struct {
+        const char *name;
+        Qt::Key key;
+        int result;
+        bool written;
+    } cases[] = {
+        {"Enter is OK", Qt::Key_Return, QDialog::Accepted, true},
+        {"Escape cancels", Qt::Key_Escape, QDialog::Rejected, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(ini);
+        TFormPrimer form(ini);
+        EXPECT_EQ(form.ButtonOk->text(), QStringLiteral("OK"));
+        EXPECT_EQ(form.ButtonClose->text(), QStringLiteral("ОТМЕНА"));
+        form.show();
+        EXPECT_TRUE(form.ButtonOk->isEnabled()) << "OK needs no change first";
+        form.eAPI->setText(QStringLiteral("host"));
+        form.eID->setText(QStringLiteral("1"));
+        form.eXID->setText(QStringLiteral("2"));
+        QTest::keyClick(form.eID, c.key);
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_EQ(form.result(), c.result);
+        EXPECT_EQ(QFileInfo::exists(ini), c.written);
+    }
 }
