@@ -3,6 +3,7 @@
 #include "UConv.h"
 #include "UFile.h"
 #include "UHandOver.h"
+#include "UnitDocManager.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -71,7 +72,9 @@ void TComplex::Create()
     // The reference-data cache is made here.
     Clear();
     FVars->SetSecretKey(TAPIAuth::SecretHash());
-    // The document manager is made here, last.
+    FDocManager = std::make_unique<TDocManager>(*this);
+    FDocManager->SetIniFile(FVars->DocManagerIniFile());
+    FDocManager->SetCachePath(FVars->CacheDocDir());
 }
 
 TComplex::~TComplex()
@@ -79,7 +82,9 @@ TComplex::~TComplex()
     // Reports still waiting in other threads are let go unprocessed: the thread they wait for
     // may be about to join theirs.
     FHandOver->Close();
-    // The document manager goes first, before its temporary files.
+    // The document manager goes first, before its temporary files; its last uploads are no
+    // longer processed as errors.
+    FDocManager.reset();
     // Only this run's own folder: other instances may be running with theirs in "temp". Before
     // InitDirs made it there is none.
     const QString temp = FVars->DefaultTempDir();

@@ -14,6 +14,7 @@
 class QObject;
 class TAPIDataAnswer;
 class TDataLoader;
+class TDocManager;
 class THandOver;
 
 // The application core: settings, credentials, the task manager, the user's session and the
@@ -41,6 +42,7 @@ public:
     const TAPIAuth &APIAuth() const { return FAPIAuth; }
     TOutdoorUser &User() { return *FUser; }
     const TOutdoorUser &User() const { return *FUser; }
+    TDocManager &DocManager() { return *FDocManager; }
     const QString &SIDH() const { return FSIDH; }
     const TComplexError &OnError() const { return FOnError; }
     void SetOnError(TComplexError Value) { FOnError = std::move(Value); }
@@ -107,6 +109,7 @@ private:
     // made the core.
     std::unique_ptr<QObject> FMainThread;
     std::unique_ptr<THandOver> FHandOver;
+    std::unique_ptr<TDocManager> FDocManager;
 };
 
 // The process's core object; the program that owns it sets it before its body runs.
