@@ -47,6 +47,14 @@ TDocManager::~TDocManager()
     // An upload under way finishes first; its completion processing waiting for this thread is
     // cancelled, and what it answered is kept in the store, which the last pass then saves.
     FTrackingThread->WaitFor();
+    // The last pass runs while this manager can still send; the store's own then finds nothing
+    // more to hand over.
+    try {
+        FTracking->Sync();
+    } catch (...) {
+        // The pass logs its own failures; nothing may leave a destructor.
+    }
+    FTracking->SetOnDocumentModify(nullptr);
     FTracking.reset();
     FTrackingThread.reset();
     FMainThread.reset();

@@ -64,11 +64,15 @@ QString TStandinService::StoreDirLocked()
 QByteArray TStandinService::FileAnswer(const TStandinRequest &Request, const QByteArray &Data, const QString &DataName)
 {
     const QString action = Request.Param(QStringLiteral("action"));
-    std::lock_guard lock(FLock);
+    std::unique_lock lock(FLock);
     // Faults of uploads are for the next answer only.
     TFileFaults next;
     next.CutDownloads = FFileFaults.CutDownloads;
     const TFileFaults faults = std::exchange(FFileFaults, next);
+    if (faults.Stall) {
+        ++FStalled;
+        FRelease.wait_for(lock, std::chrono::seconds(10), [this] { return FReleased; });
+    }
     if (faults.Code != 0 || faults.NoRow)
         return fileEnvelope(faults.Code, {});
 

@@ -66,9 +66,11 @@ public:
     // The stored content under Fid (empty when there is none).
     QByteArray FileContent(const QString &Fid) const;
     // How the next file answers misbehave: downloads end halfway; uploads answer Code, without
-    // their row, or with Hash as the file's hash.
+    // their row, or with Hash as the file's hash; Stall holds the next upload's answer (counted
+    // in StalledCount) until ReleaseStalled.
     struct TFileFaults {
         bool CutDownloads = false;
+        bool Stall = false;
         int Code = 0;
         bool NoRow = false;
         QString Hash;
