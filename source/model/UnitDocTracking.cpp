@@ -28,16 +28,33 @@ constexpr int KeepDays = 30;
 // such file.
 bool fileStamp(const QString &name, qint64 &stamp)
 {
-    const QFileInfo info(name);
-    if (!info.exists())
+    // One look-up of the entry: a missing file has no modification time.
+    const QDateTime modified = QFileInfo(name).lastModified();
+    if (!modified.isValid())
         return false;
-    stamp = info.lastModified().toMSecsSinceEpoch();
+    stamp = modified.toMSecsSinceEpoch();
     return true;
 }
 
+// The local date-time of a stamp. The offset from UTC changes only at whole hours, and reading
+// it means a time-zone look-up, so each thread keeps the offset of the hour it last converted.
 TDateTime dateOfStamp(qint64 stamp)
 {
-    return TDateTime::FromQDateTime(QDateTime::fromMSecsSinceEpoch(stamp));
+    constexpr qint64 MSecsPerHour = 3600000;
+    thread_local qint64 cachedHour = std::numeric_limits<qint64>::min();
+    thread_local qint64 offsetMSecs = 0;
+    const qint64 hour = stamp >= 0 ? stamp / MSecsPerHour : (stamp - MSecsPerHour + 1) / MSecsPerHour;
+    if (hour != cachedHour) {
+        offsetMSecs = qint64(QDateTime::fromMSecsSinceEpoch(stamp).offsetFromUtc()) * 1000;
+        cachedHour = hour;
+    }
+    const qint64 local = stamp + offsetMSecs;
+    const qint64 day = local >= 0 ? local / MSecsPerDay : (local - MSecsPerDay + 1) / MSecsPerDay;
+    // Days since 1899-12-30 (the epoch is day 25569), then the time of day, as TDateTime makes them.
+    constexpr qint64 EpochDays = 25569;
+    if (day + EpochDays < 0)
+        return TDateTime::FromQDateTime(QDateTime::fromMSecsSinceEpoch(stamp));
+    return TDateTime(double(day + EpochDays) + double(local - day * MSecsPerDay) / double(MSecsPerDay));
 }
 
 bool sameFile(const TUAPIFile &a, const TUAPIFile &b)
