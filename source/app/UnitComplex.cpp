@@ -3,6 +3,7 @@
 #include "UConv.h"
 #include "UFile.h"
 #include "UHandOver.h"
+#include "UnitDocManager.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -18,7 +19,8 @@ QString InterfaceLanguageCode() { return QStringLiteral("ru"); }
 
 namespace {
 
-bool dirExistsOrMade(const QString &dir) { return QFileInfo(dir).isDir() || QDir().mkdir(dir); }
+// Made here, or by another instance starting at the same moment: either way it is there.
+bool dirExistsOrMade(const QString &dir) { return QDir().mkdir(dir) || QFileInfo(dir).isDir(); }
 
 // The last change anywhere in an entry of "temp": a live run keeps touching its folder's files.
 QDateTime lastChange(const QFileInfo &entry)
@@ -71,7 +73,9 @@ void TComplex::Create()
     FCache = std::make_unique<TDataCache>(this);
     Clear();
     FVars->SetSecretKey(TAPIAuth::SecretHash());
-    // The document manager is made here, last.
+    FDocManager = std::make_unique<TDocManager>(*this);
+    FDocManager->SetIniFile(FVars->DocManagerIniFile());
+    FDocManager->SetCachePath(FVars->CacheDocDir());
 }
 
 TComplex::~TComplex()
@@ -79,7 +83,9 @@ TComplex::~TComplex()
     // Reports still waiting in other threads are let go unprocessed: the thread they wait for
     // may be about to join theirs.
     FHandOver->Close();
-    // The document manager goes first, before its temporary files.
+    // The document manager goes first, before its temporary files; its last uploads are no
+    // longer processed as errors.
+    FDocManager.reset();
     // Only this run's own folder: other instances may be running with theirs in "temp". Before
     // InitDirs made it there is none.
     const QString temp = FVars->DefaultTempDir();

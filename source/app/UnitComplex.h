@@ -16,6 +16,7 @@ class QObject;
 class TAPIDataAnswer;
 class TAPIDataArray;
 class TDataLoader;
+class TDocManager;
 class THandOver;
 
 // The application core: settings, credentials, the task manager, the user's session and the
@@ -45,6 +46,7 @@ public:
     const TOutdoorUser &User() const { return *FUser; }
     TDataCache &Cache() { return *FCache; }
     const TDataCache &Cache() const { return *FCache; }
+    TDocManager &DocManager() { return *FDocManager; }
     const QString &SIDH() const { return FSIDH; }
     const TComplexError &OnError() const { return FOnError; }
     void SetOnError(TComplexError Value) { FOnError = std::move(Value); }
@@ -131,6 +133,7 @@ private:
     // made the core.
     std::unique_ptr<QObject> FMainThread;
     std::unique_ptr<THandOver> FHandOver;
+    std::unique_ptr<TDocManager> FDocManager;
 };
 
 // The process's core object; the program that owns it sets it before its body runs.

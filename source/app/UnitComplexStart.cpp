@@ -10,6 +10,7 @@
 #include "UDateTime.h"
 #include "UDebug.h"
 #include "UShell.h"
+#include "UnitDocManager.h"
 
 #include <QFile>
 
@@ -99,7 +100,8 @@ bool TComplex::Start()
         return false;
     }
     TakeSettings(answer->Data());
-    // The document manager joins here (switched on once connected).
+    // Document tracking starts with the first connection and stays on.
+    FDocManager->SetActive(true);
     return FCache->LoadSet(answer->Raw());
 }
 

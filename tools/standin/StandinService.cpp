@@ -132,8 +132,14 @@ TStandinService::TStandinService(TStandinServer &Server) : FServer(Server)
             body = ConnectAnswer(r);
         if (r.Path == "/query.php") {
             QByteArray session = SessionAnswer(r);
-            if (!session.isEmpty())
+            if (!session.isEmpty()) {
                 body = std::move(session);
+            } else if (r.Param(QStringLiteral("action")).startsWith(QStringLiteral("filebase_"))) {
+                const auto data = std::find_if(parts.begin(), parts.end(), [](const auto &p) { return p.name == "data"; });
+                body = data == parts.end() ? FileAnswer(r, {}, {})
+                                           : FileAnswer(r, QByteArray::fromStdString(data->content),
+                                                        QString::fromStdString(data->filename));
+            }
         }
         if (r.Params.end() != std::find_if(r.Params.begin(), r.Params.end(),
                                            [](const auto &p) { return p.first == QStringLiteral("standin_text"); }))
@@ -226,8 +232,17 @@ TStandinService::TStandinService(TStandinServer &Server) : FServer(Server)
             res.status = 404;
             return;
         }
+        bool cut = false;
+        {
+            std::lock_guard lock(FLock);
+            cut = FFileFaults.CutDownloads;
+        }
+        const size_t end = cut ? size_t(file->size()) / 2 : size_t(file->size());
         res.set_content_provider(size_t(file->size()), "application/octet-stream",
-            [file](size_t offset, size_t length, httplib::DataSink &sink) {
+            [file, end](size_t offset, size_t length, httplib::DataSink &sink) {
+                if (offset >= end)
+                    return false;
+                length = std::min(length, end - offset);
                 QByteArray chunk(qsizetype(std::min<size_t>(length, 256 * 1024)), Qt::Uninitialized);
                 if (!file->seek(qint64(offset)))
                     return false;

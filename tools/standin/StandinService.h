@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 
 class TStandinServer;
@@ -44,6 +45,9 @@ struct TStandinRequest {
 //   standin_cut=1         sends the first half of the answer and closes the connection
 // Without standin_encoding, an answer is packed as gzip when the request accepts it.
 // "filebase_get.php" streams the file added under the request's "fid" and "fhash", else 404.
+// "query.php" with action "filebase_add" or "filebase_set" keeps the part "data" as a file of
+// its store (under DataDir) and answers its row: "fid", "fhash" (the content's digest, so new
+// content gets a new hash), "updated" and "ext" (from the part's file name when added).
 //
 // Connecting: "connect.php" checks the workstation's signature of its database and client
 // identifiers and workstation identifier (code 11 when it is wrong or the pair is unknown), the
@@ -73,6 +77,21 @@ public:
     // outlives this object, and keeps what is added later there.
     void UseStore(TStandinStore *Store);
     void AddFile(const QString &Fid, const QString &FHash, const QString &Path);
+    // The file store's folder; a temporary one unless set before the first upload.
+    void SetDataDir(const QString &Dir);
+    // The stored content under Fid (empty when there is none).
+    QByteArray FileContent(const QString &Fid) const;
+    // How the next file answers misbehave: downloads end halfway; uploads answer Code, without
+    // their row, or with Hash as the file's hash; Stall holds the next upload's answer (counted
+    // in StalledCount) until ReleaseStalled.
+    struct TFileFaults {
+        bool CutDownloads = false;
+        bool Stall = false;
+        int Code = 0;
+        bool NoRow = false;
+        QString Hash;
+    };
+    void SetFileFaults(const TFileFaults &Faults);
     // An account; Raw is the "raw" part of its sign-in answer (field layouts, rights, layouts).
     void AddUser(const QString &Login, const QString &Password, const QString &Name, const QString &Email,
                  const QString &Role, const QJsonObject &Raw = {});
@@ -111,6 +130,18 @@ private:
     int FStalled = 0;
     QList<TStandinRequest> FRequests;
     QMap<QString, QPair<QString, QString>> FFiles; // fid -> fhash, path
+    // The file store (StandinFiles.cpp).
+    struct TStoredFile {
+        QString Updated;
+        QString Ext;
+    };
+    QByteArray FileAnswer(const TStandinRequest &Request, const QByteArray &Data, const QString &DataName);
+    QString StoreDirLocked();
+    QMap<QString, TStoredFile> FStored; // fid -> what the store answers besides the hash
+    QString FDataDir;
+    std::shared_ptr<void> FOwnDataDir;
+    qint64 FNextFid = 1000;
+    TFileFaults FFileFaults;
 
     using TAccount = TStandinStore::TAccount;
     using TClock = std::chrono::steady_clock;

@@ -1,0 +1,106 @@
+// The stand-in service's file store: uploads kept as files, answered with their rows.
+#include "StandinService.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <utility>
+
+namespace {
+
+QByteArray fileEnvelope(int code, const QJsonObject &row)
+{
+    const QJsonArray fields{QStringLiteral("fid"), QStringLiteral("fhash"), QStringLiteral("updated"),
+                            QStringLiteral("ext")};
+    const QJsonObject e{{QStringLiteral("code"), code},
+                        {QStringLiteral("count"), row.isEmpty() ? 0 : 1},
+                        {QStringLiteral("fields"), fields},
+                        {QStringLiteral("data"), row.isEmpty() ? QJsonArray() : QJsonArray{row}}};
+    return QJsonDocument(e).toJson(QJsonDocument::Compact);
+}
+
+} // namespace
+
+void TStandinService::SetDataDir(const QString &Dir)
+{
+    std::lock_guard lock(FLock);
+    FDataDir = Dir;
+}
+
+void TStandinService::SetFileFaults(const TFileFaults &Faults)
+{
+    std::lock_guard lock(FLock);
+    FFileFaults = Faults;
+}
+
+QByteArray TStandinService::FileContent(const QString &Fid) const
+{
+    QString path;
+    {
+        std::lock_guard lock(FLock);
+        path = FFiles.value(Fid).second;
+    }
+    QFile file(path);
+    return !path.isEmpty() && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString TStandinService::StoreDirLocked()
+{
+    if (FDataDir.isEmpty()) {
+        auto dir = std::make_shared<QTemporaryDir>();
+        FDataDir = dir->path();
+        FOwnDataDir = dir;
+    }
+    return FDataDir;
+}
+
+QByteArray TStandinService::FileAnswer(const TStandinRequest &Request, const QByteArray &Data, const QString &DataName)
+{
+    const QString action = Request.Param(QStringLiteral("action"));
+    std::unique_lock lock(FLock);
+    // Faults of uploads are for the next answer only.
+    TFileFaults next;
+    next.CutDownloads = FFileFaults.CutDownloads;
+    const TFileFaults faults = std::exchange(FFileFaults, next);
+    if (faults.Stall) {
+        ++FStalled;
+        FRelease.wait_for(lock, std::chrono::seconds(10), [this] { return FReleased; });
+    }
+    if (faults.Code != 0 || faults.NoRow)
+        return fileEnvelope(faults.Code, {});
+
+    QString fid;
+    TStoredFile stored;
+    if (action == QStringLiteral("filebase_add")) {
+        fid = QString::number(FNextFid++);
+        stored.Ext = QFileInfo(DataName).suffix();
+    } else if (action == QStringLiteral("filebase_set")) {
+        fid = Request.Param(QStringLiteral("fid"));
+        if (!FFiles.contains(fid))
+            return fileEnvelope(5, {});
+        stored = FStored.value(fid);
+    } else {
+        return fileEnvelope(5, {});
+    }
+    const QString hash = faults.Hash.isEmpty()
+                             ? QString::fromLatin1(QCryptographicHash::hash(Data, QCryptographicHash::Md5).toHex())
+                             : faults.Hash;
+    const QString path = QDir(StoreDirLocked()).filePath(fid + QStringLiteral(".bin"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(Data) != Data.size())
+        return fileEnvelope(1, {});
+    stored.Updated = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    FStored.insert(fid, stored);
+    FFiles.insert(fid, {hash, path});
+    return fileEnvelope(0, QJsonObject{{QStringLiteral("fid"), fid},
+                                       {QStringLiteral("fhash"), hash},
+                                       {QStringLiteral("updated"), stored.Updated},
+                                       {QStringLiteral("ext"), stored.Ext}});
+}
