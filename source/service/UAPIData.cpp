@@ -452,6 +452,24 @@ std::string_view Trimmed(std::string_view token)
     return token;
 }
 
+// One character of valid UTF-8 beyond ASCII at `p`: its one or two units to `out`, both moved on.
+void DecodeSequence(const uint8_t *&p, char16_t *&out)
+{
+    const uint8_t c = *p;
+    if (c < 0xE0) {
+        *out++ = char16_t(((c & 0x1F) << 6) | (p[1] & 0x3F));
+        p += 2;
+    } else if (c < 0xF0) {
+        *out++ = char16_t(((c & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+        p += 3;
+    } else {
+        const uint32_t code = ((c & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
+        *out++ = char16_t(0xD800 + ((code - 0x10000) >> 10));
+        *out++ = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
+        p += 4;
+    }
+}
+
 // The characters of valid UTF-8 without escapes into `out` (room for `size` units); the count
 // of units written. Runs of ASCII, most of an answer, are widened eight bytes at a time.
 size_t DecodePlain(const char *text, size_t size, char16_t *out)
@@ -475,17 +493,8 @@ size_t DecodePlain(const char *text, size_t size, char16_t *out)
         if (c < 0x80) {
             *out++ = c;
             ++p;
-        } else if (c < 0xE0) {
-            *out++ = char16_t(((c & 0x1F) << 6) | (p[1] & 0x3F));
-            p += 2;
-        } else if (c < 0xF0) {
-            *out++ = char16_t(((c & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
-            p += 3;
         } else {
-            const uint32_t code = ((c & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
-            *out++ = char16_t(0xD800 + ((code - 0x10000) >> 10));
-            *out++ = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
-            p += 4;
+            DecodeSequence(p, out);
         }
     }
     return size_t(out - first);
@@ -1090,17 +1099,8 @@ bool TStreamReader::Decode(const char *raw, char16_t *out, size_t &units) const
                 return false;
             }
             p += 2;
-        } else if (c < 0xE0) {
-            *out++ = char16_t(((c & 0x1F) << 6) | (p[1] & 0x3F));
-            p += 2;
-        } else if (c < 0xF0) {
-            *out++ = char16_t(((c & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
-            p += 3;
         } else {
-            const uint32_t code = ((c & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
-            *out++ = char16_t(0xD800 + ((code - 0x10000) >> 10));
-            *out++ = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
-            p += 4;
+            DecodeSequence(p, out);
         }
     }
     return false;
