@@ -187,7 +187,6 @@ public:
         return cell;
     }
     TCellSpan Append(QStringView text);
-    TCellSpan AppendLatin1(std::string_view text);
     // Array rows: the cells in the order they are added.
     void Add(TCellSpan cell) { FCells.push_back(cell); }
     std::unique_ptr<TRec<QString>> Take();
@@ -228,14 +227,6 @@ TCellSpan TRowBuilder::Append(QStringView text)
     if (size)
         std::memcpy(Room(size), text.utf16(), size * sizeof(char16_t));
     return Commit(size);
-}
-
-TCellSpan TRowBuilder::AppendLatin1(std::string_view text)
-{
-    char16_t *out = Room(text.size());
-    for (const char c : text)
-        *out++ = char16_t(uint8_t(c));
-    return Commit(text.size());
 }
 
 QString TRowBuilder::Text(size_t column, const TCellSpan &cell)
@@ -447,6 +438,116 @@ size_t AnswerEnd(const char *text, size_t size)
 
 namespace od = simdjson::ondemand;
 
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// A value's JSON text reaches to the next structural character; the blanks before it are not the
+// value's.
+std::string_view Trimmed(std::string_view token)
+{
+    while (!token.empty() && IsBlank(token.back()))
+        token.remove_suffix(1);
+    return token;
+}
+
+// One character of valid UTF-8 beyond ASCII at `p`: its one or two units to `out`, both moved on.
+void DecodeSequence(const uint8_t *&p, char16_t *&out)
+{
+    const uint8_t c = *p;
+    if (c < 0xE0) {
+        *out++ = char16_t(((c & 0x1F) << 6) | (p[1] & 0x3F));
+        p += 2;
+    } else if (c < 0xF0) {
+        *out++ = char16_t(((c & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+        p += 3;
+    } else {
+        const uint32_t code = ((c & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
+        *out++ = char16_t(0xD800 + ((code - 0x10000) >> 10));
+        *out++ = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
+        p += 4;
+    }
+}
+
+// The characters of valid UTF-8 without escapes into `out` (room for `size` units); the count
+// of units written. Runs of ASCII, most of an answer, are widened eight bytes at a time.
+size_t DecodePlain(const char *text, size_t size, char16_t *out)
+{
+    const auto *p = reinterpret_cast<const uint8_t *>(text);
+    const auto *const end = p + size;
+    char16_t *const first = out;
+    while (p < end) {
+        if (end - p >= 8) {
+            uint64_t block;
+            std::memcpy(&block, p, sizeof block);
+            if ((block & 0x8080808080808080u) == 0) {
+                for (int i = 0; i < 8; ++i)
+                    out[i] = p[i];
+                out += 8;
+                p += 8;
+                continue;
+            }
+        }
+        const uint8_t c = *p;
+        if (c < 0x80) {
+            *out++ = c;
+            ++p;
+        } else {
+            DecodeSequence(p, out);
+        }
+    }
+    return size_t(out - first);
+}
+
+// The cells met lately in each column, by their JSON text. Answers repeat short values down their
+// columns (a town, a state, a flag, a size); a value met again shares the text built for it before
+// instead of being decoded and allocated anew, which for a large answer is most of the work and
+// of the memory. The same JSON text always gives the same cell, so a match needs no decoding.
+class TCellCache {
+public:
+    struct TSlot {
+        std::string_view Token; // points into the answer text, which outlives the reading
+        QString Text;
+    };
+    // The slot for `token` in `column`, or none where such a value is not kept; the slot holds
+    // the cell when its Token equals `token`.
+    TSlot *Slot(size_t column, std::string_view token)
+    {
+        if (token.size() > MaxToken || column >= MaxColumns)
+            return nullptr;
+        if (column >= FColumns.size())
+            FColumns.resize(column + 1);
+        if (!FColumns[column])
+            FColumns[column] = std::make_unique<TColumn>();
+        return &(*FColumns[column])[Hash(token) % Slots];
+    }
+
+private:
+    static constexpr size_t MaxToken = 48;
+    static constexpr size_t Slots = 64;
+    static constexpr size_t MaxColumns = 64;
+    using TColumn = std::array<TSlot, Slots>;
+
+    // From the length and the first and last eight bytes: values of a column that differ mostly
+    // differ there, and it takes no loop over the bytes.
+    static size_t Hash(std::string_view token)
+    {
+        uint64_t head = 0;
+        uint64_t tail = 0;
+        if (token.size() >= 8) {
+            std::memcpy(&head, token.data(), 8);
+            std::memcpy(&tail, token.data() + token.size() - 8, 8);
+        } else {
+            std::memcpy(&head, token.data(), token.size());
+        }
+        const uint64_t hash = (head * 0x9E3779B97F4A7C15u) ^ (tail * 0xC2B2AE3D27D4EB4Fu) ^ token.size();
+        return size_t(hash >> 40);
+    }
+
+    std::vector<std::unique_ptr<TColumn>> FColumns;
+};
+
 class TStreamReader {
 public:
     enum TResult : uint8_t { Read, Declined, Unreadable };
@@ -466,7 +567,8 @@ private:
     bool Rows(od::value value);
     bool ObjectRow(od::object object);
     bool ArrayRow(od::array array);
-    bool Cell(od::value value, TCellSpan &cell);
+    // `column` picks the cells met before that the cell may share.
+    bool Cell(od::value value, size_t column, QString &cell);
     bool Json(od::value value, QJsonValue &json, size_t depth);
     bool Skip(od::value value, size_t depth);
 
@@ -474,21 +576,27 @@ private:
     // as many units as the string has bytes). False for what strict JSON does not allow and for
     // an escaped high surrogate without its low half.
     bool Decode(const char *raw, char16_t *out, size_t &units) const;
-    bool String(od::value value, TCellSpan &cell);
+    // `token` is the string's JSON text, quotes included, without the blanks after it.
+    bool String(od::value value, std::string_view token, QString &text);
     bool String(od::value value, QString &text);
+    // The key's characters into FKey, its raw bytes with the closing quote into FKeyRaw.
     bool Key(od::raw_json_string key);
     bool Number(od::value value, TNumber &number);
 
     void StartObjectRow();
-    void SetColumn(TCellSpan cell);
+    void SetColumn(QString &&cell);
+    // A row of the first `count` cells, taken out of `cells`.
+    static std::unique_ptr<TRec<QString>> Row(std::vector<QString> &cells, size_t count);
 
     TAnswerParts &FParts;
     const char *FEnd = nullptr;
     unsigned FSeen = 0; // the members met so far, a bit each
     bool FFieldsDone = false;
-    TRowBuilder FRow;
+    TCellCache FCache;
+    std::vector<QString> FCells; // the cells of the array row being read
     std::vector<std::unique_ptr<TRec<QString>>> FBuilt;
     std::u16string FKey; // the key just read
+    std::string_view FKeyRaw;
     std::vector<char16_t> FScratch;
 
     // Object rows: column positions by key, a chain for a name given twice, the cells of the row
@@ -498,13 +606,13 @@ private:
         int Last;
     };
     struct TRecentKey {
-        std::u16string Text;
+        std::string_view Raw; // the key as the text has it, closing quote included
         int Column;
     };
     bool FKeysReady = false;
     std::unordered_map<std::u16string, TColumns> FColumns;
     std::vector<int> FNextColumn;
-    std::vector<TCellSpan> FSlots;
+    std::vector<QString> FSlots;
     std::vector<TRecentKey> FRecent;
     int FColumn = -1; // the first column of the current key; -1 when none
 };
@@ -705,17 +813,21 @@ bool TStreamReader::ObjectRow(od::object object)
     size_t index = 0;
     for (auto item : object) {
         od::field field;
-        if (std::move(item).get(field) || !Key(field.key()))
+        if (std::move(item).get(field))
             return false;
-        if (index < FRecent.size() && FRecent[index].Text == FKey) {
+        // Rows repeat the keys of the row before, byte for byte: such a key is not decoded again.
+        const char *raw = field.key().raw();
+        if (index < FRecent.size() && size_t(FEnd - raw) >= FRecent[index].Raw.size()
+            && std::memcmp(raw, FRecent[index].Raw.data(), FRecent[index].Raw.size()) == 0) {
             FColumn = FRecent[index].Column;
         } else {
+            if (!Key(field.key()))
+                return false;
             const auto it = FColumns.find(FKey);
             FColumn = it != FColumns.end() ? it->second.First : -1;
             if (index >= FRecent.size())
                 FRecent.resize(index + 1);
-            FRecent[index].Text = FKey;
-            FRecent[index].Column = FColumn;
+            FRecent[index] = TRecentKey{FKeyRaw, FColumn};
         }
         ++index;
         if (FColumn < 0) {
@@ -724,48 +836,72 @@ bool TStreamReader::ObjectRow(od::object object)
             continue;
         }
         const int column = FColumn;
-        TCellSpan cell;
-        if (!Cell(field.value(), cell))
+        QString cell;
+        if (!Cell(field.value(), size_t(column), cell))
             return false;
         FColumn = column;
-        SetColumn(cell);
+        SetColumn(std::move(cell));
     }
-    FBuilt.push_back(FRow.Take(FSlots.data(), FSlots.size()));
+    FBuilt.push_back(Row(FSlots, FSlots.size()));
     return true;
 }
 
 bool TStreamReader::ArrayRow(od::array array)
 {
+    size_t count = 0;
     for (auto item : array) {
         od::value value;
         od::json_type type;
-        TCellSpan cell;
-        if (item.get(value) || value.type().get(type) || type == od::json_type::null || !Cell(value, cell))
+        if (count == FCells.size())
+            FCells.emplace_back();
+        if (item.get(value) || value.type().get(type) || type == od::json_type::null || !Cell(value, count, FCells[count]))
             return false;
-        FRow.Add(cell);
+        ++count;
     }
-    FBuilt.push_back(FRow.Take());
+    FBuilt.push_back(Row(FCells, count));
     return true;
 }
 
-bool TStreamReader::Cell(od::value value, TCellSpan &cell)
+std::unique_ptr<TRec<QString>> TStreamReader::Row(std::vector<QString> &cells, size_t count)
+{
+    auto row = std::make_unique<TAnswerRow>(int(count)); // reserved: Place cannot throw
+    for (size_t i = 0; i < count; ++i)
+        row->Place(std::move(cells[i]));
+    return row;
+}
+
+bool TStreamReader::Cell(od::value value, size_t column, QString &cell)
 {
     od::json_type type;
     if (value.type().get(type))
         return false;
     switch (type) {
     case od::json_type::string:
-        return String(value, cell);
     case od::json_type::number: {
-        TNumber number;
-        if (!Number(value, number))
-            return false;
-        if (number.Whole) {
-            char digits[24];
-            const auto [end, error] = std::to_chars(digits, digits + sizeof digits, number.Int);
-            cell = FRow.AppendLatin1(std::string_view(digits, size_t(end - digits)));
+        const std::string_view token = Trimmed(value.raw_json_token());
+        TCellCache::TSlot *slot = FCache.Slot(column, token);
+        if (slot && slot->Token == token) {
+            cell = slot->Text; // read and checked when it was met first; the parser steps over it
+            return true;
+        }
+        if (type == od::json_type::string) {
+            if (!String(value, token, cell))
+                return false;
         } else {
-            cell = FRow.Append(NumberText(number));
+            TNumber number;
+            if (!Number(value, number))
+                return false;
+            if (number.Whole) {
+                char digits[24];
+                const auto [end, error] = std::to_chars(digits, digits + sizeof digits, number.Int);
+                cell = QString::fromLatin1(digits, qsizetype(end - digits));
+            } else {
+                cell = NumberText(number);
+            }
+        }
+        if (slot) {
+            slot->Token = token;
+            slot->Text = cell;
         }
         return true;
     }
@@ -773,19 +909,19 @@ bool TStreamReader::Cell(od::value value, TCellSpan &cell)
         bool flag = false;
         if (value.get_bool().get(flag))
             return false;
-        cell = FRow.AppendLatin1(flag ? "true" : "false");
+        cell = flag ? QStringLiteral("true") : QStringLiteral("false");
         return true;
     }
     case od::json_type::null: {
         bool null = false;
-        cell = TCellSpan{};
+        cell = QString();
         return !value.is_null().get(null) && null;
     }
     default: {
         QJsonValue json;
         if (!Json(value, json, 4))
             return false;
-        cell = FRow.Append(CellText(json));
+        cell = CellText(json);
         return true;
     }
     }
@@ -963,33 +1099,29 @@ bool TStreamReader::Decode(const char *raw, char16_t *out, size_t &units) const
                 return false;
             }
             p += 2;
-        } else if (c < 0xE0) {
-            *out++ = char16_t(((c & 0x1F) << 6) | (p[1] & 0x3F));
-            p += 2;
-        } else if (c < 0xF0) {
-            *out++ = char16_t(((c & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
-            p += 3;
         } else {
-            const uint32_t code = ((c & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
-            *out++ = char16_t(0xD800 + ((code - 0x10000) >> 10));
-            *out++ = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
-            p += 4;
+            DecodeSequence(p, out);
         }
     }
     return false;
 }
 
-bool TStreamReader::String(od::value value, TCellSpan &cell)
+bool TStreamReader::String(od::value value, std::string_view token, QString &text)
 {
-    // A string's token reaches to the next one, so its bytes are as many as it has units at most.
-    const std::string_view token = value.raw_json_token();
     od::raw_json_string raw;
-    if (value.get_raw_json_string().get(raw))
+    if (token.size() < 2 || token.back() != '"' || value.get_raw_json_string().get(raw))
         return false;
+    const char *begin = token.data() + 1;
+    const size_t size = token.size() - 2;
+    FScratch.resize(std::max(FScratch.size(), size));
     size_t units = 0;
-    if (!Decode(raw.raw(), FRow.Room(token.size()), units))
+    // The parser has checked the text as UTF-8 without raw control characters; a string without
+    // escapes is only decoded.
+    if (!std::memchr(begin, '\\', size))
+        units = DecodePlain(begin, size, FScratch.data());
+    else if (!Decode(raw.raw(), FScratch.data(), units))
         return false;
-    cell = FRow.Commit(units);
+    text = QString(reinterpret_cast<const QChar *>(FScratch.data()), qsizetype(units));
     return true;
 }
 
@@ -1023,6 +1155,7 @@ bool TStreamReader::Key(od::raw_json_string key)
             break;
         ++quote;
     }
+    FKeyRaw = std::string_view(raw, size_t(quote + 1 - raw));
     FKey.resize(size_t(quote - raw));
     size_t units = 0;
     if (!Decode(raw, FKey.data(), units))
@@ -1033,10 +1166,8 @@ bool TStreamReader::Key(od::raw_json_string key)
 
 bool TStreamReader::Number(od::value value, TNumber &number)
 {
-    std::string_view token = value.raw_json_token();
+    const std::string_view token = Trimmed(value.raw_json_token());
     double strict = 0;
-    while (!token.empty() && (token.back() == ' ' || token.back() == '\t' || token.back() == '\n' || token.back() == '\r'))
-        token.remove_suffix(1);
     // Checked as strictly as the parser checks numbers; read again from its digits, as the tree
     // reader reads it.
     return !value.get_double().get(strict) && NumberOf(token, number);
@@ -1057,14 +1188,16 @@ void TStreamReader::StartObjectRow()
         }
         FKeysReady = true;
     }
-    FSlots.assign(FParts.Names.size(), TCellSpan{});
+    FSlots.assign(FParts.Names.size(), QString());
     FColumn = -1;
 }
 
-void TStreamReader::SetColumn(TCellSpan cell)
+void TStreamReader::SetColumn(QString &&cell)
 {
-    for (int c = FColumn; c >= 0; c = FNextColumn[size_t(c)])
-        FSlots[size_t(c)] = cell; // a key given twice: the later value wins
+    // A name given twice in the columns: each of its columns gets the cell.
+    for (int c = FNextColumn[size_t(FColumn)]; c >= 0; c = FNextColumn[size_t(c)])
+        FSlots[size_t(c)] = cell;
+    FSlots[size_t(FColumn)] = std::move(cell); // a key given twice: the later value wins
 }
 
 } // namespace

@@ -143,6 +143,14 @@ std::vector<EnvelopeCase> EnvelopeCases()
         {"nesting as deep as the parser goes",
          "{\"fields\":[],\"data\":[],\"raw\":" + QByteArray(1023, '[') + QByteArray(1023, ']') + "}", 0, datJSONRows, T{}},
         Bad("one level deeper", "{\"fields\":[],\"data\":[],\"raw\":" + QByteArray(1024, '[') + QByteArray(1024, ']') + "}"),
+        // Cells and keys met again down the rows are recognised by their JSON text, whatever form
+        // an equal value is written in.
+        {"values and keys repeated down the rows",
+         R"({"fields":["id","t"],"data":[{"id":"1","t":"a\"b"},{"id":"1","t":"a\"b"},{"t":"a\u0022b","id":1},)"
+         R"({"i\u0064":1.0,"t":"a\"b"},["1",1,"a\"b"],["1e0",true,"\u0061\"b"]]})",
+         0, datJSONRows,
+         T{{"1", u"a\"b"_qs}, {"1", u"a\"b"_qs}, {"1", u"a\"b"_qs}, {"1", u"a\"b"_qs}, {"1", "1", u"a\"b"_qs},
+           {"1e0", "true", u"a\"b"_qs}}},
         Bad("invalid UTF-8 in an ignored member", "{\"fields\":[],\"data\":[],\"junk\":[\"\xED\xA0\x80\"]}"),
         Bad("invalid UTF-8 in an unknown key", "{\"fields\":[\"a\"],\"data\":[{\"\xFF\":1}]}"),
     };
