@@ -46,6 +46,9 @@ QByteArray TStandinService::FileContent(const QString &Fid) const
     {
         std::lock_guard lock(FLock);
         path = FFiles.value(Fid).second;
+        if (path.isEmpty() && FStore)
+            if (const auto stored = FStore->File(Fid))
+                path = stored->Path;
     }
     QFile file(path);
     return !path.isEmpty() && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -76,6 +79,8 @@ QByteArray TStandinService::FileAnswer(const TStandinRequest &Request, const QBy
     if (faults.Code != 0 || faults.NoRow)
         return fileEnvelope(faults.Code, {});
 
+    if (FStore)
+        return StoreFileAnswer(action, Request.Param(QStringLiteral("fid")), Data, DataName);
     QString fid;
     TStoredFile stored;
     if (action == QStringLiteral("filebase_add")) {
@@ -103,4 +108,33 @@ QByteArray TStandinService::FileAnswer(const TStandinRequest &Request, const QBy
                                        {QStringLiteral("fhash"), hash},
                                        {QStringLiteral("updated"), stored.Updated},
                                        {QStringLiteral("ext"), stored.Ext}});
+}
+
+QByteArray TStandinService::StoreFileAnswer(const QString &Action, const QString &Fid, const QByteArray &Data,
+                                            const QString &DataName)
+{
+    const bool add = Action == QStringLiteral("filebase_add");
+    if (!add && Action != QStringLiteral("filebase_set"))
+        return fileEnvelope(5, {});
+    std::optional<TStandinStore::TFile> old;
+    if (!add && !(old = FStore->File(Fid)))
+        return fileEnvelope(5, {});
+    const auto stored = FStore->PutFile(add ? QString() : Fid, Data, add ? QFileInfo(DataName).suffix() : old->Ext);
+    if (!stored)
+        return fileEnvelope(1, {});
+    // The templates made of this file name its new version from now on.
+    for (const QString &set : {QStringLiteral("doc_template"), QStringLiteral("mail_template")}) {
+        for (const QJsonValue v : FStore->Set(set)) {
+            QJsonObject record = v.toObject();
+            if (record.value(QStringLiteral("fid")).toVariant().toString() != stored->Fid)
+                continue;
+            record.insert(QStringLiteral("fhash"), stored->Hash);
+            record.insert(QStringLiteral("updated"), stored->Updated);
+            FStore->PutRecord(set, record.value(set).toVariant().toString(), record);
+        }
+    }
+    return fileEnvelope(0, QJsonObject{{QStringLiteral("fid"), stored->Fid},
+                                       {QStringLiteral("fhash"), stored->Hash},
+                                       {QStringLiteral("updated"), stored->Updated},
+                                       {QStringLiteral("ext"), stored->Ext}});
 }

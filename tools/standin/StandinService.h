@@ -149,6 +149,9 @@ private:
         QString Login;
         TClock::time_point Expires;
     };
+    // A file store answer kept in the store (FLock held).
+    QByteArray StoreFileAnswer(const QString &Action, const QString &Fid, const QByteArray &Data,
+                               const QString &DataName);
     // The answer of a record action of the signed-in Login (FLock held), or an empty text.
     QByteArray RecordAnswer(const TStandinRequest &Request, const QString &Login);
     // The answer of a connect request.
