@@ -1,6 +1,7 @@
 // The list selection dialog next to bare Qt: RefreshList over 50,000 records with a query that
 // keeps a tenth of them, against a bare QListWidget given the same matching titles with check
 // boxes; and one keystroke in the query field while those 50,000 records are behind the list.
+#include "BenchWidgets.h"
 #include "UFDialogListSelect.h"
 
 #include <QApplication>
@@ -100,13 +101,4 @@ BENCHMARK(BM_TypeKey)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char **argv) { return RunWidgetBenchmarks(argc, argv); }

@@ -1,6 +1,7 @@
 // The selection control next to bare Qt: filling it with 10,000 items in title order against
 // a QComboBox given the same titles sorted, and showing a multiple selection of 5,000 keys
 // against a plain loop joining the same titles.
+#include "BenchWidgets.h"
 #include "UComboSimple.h"
 
 #include <QApplication>
@@ -127,13 +128,4 @@ BENCHMARK(BM_JoinTitles)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char **argv) { return RunWidgetBenchmarks(argc, argv); }
