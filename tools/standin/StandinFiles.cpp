@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
@@ -15,15 +14,21 @@
 
 namespace {
 
+// A file store answer: the file's row when there is one, always its four columns.
 QByteArray fileEnvelope(int code, const QJsonObject &row)
 {
-    const QJsonArray fields{QStringLiteral("fid"), QStringLiteral("fhash"), QStringLiteral("updated"),
-                            QStringLiteral("ext")};
-    const QJsonObject e{{QStringLiteral("code"), code},
-                        {QStringLiteral("count"), row.isEmpty() ? 0 : 1},
-                        {QStringLiteral("fields"), fields},
-                        {QStringLiteral("data"), row.isEmpty() ? QJsonArray() : QJsonArray{row}}};
-    return QJsonDocument(e).toJson(QJsonDocument::Compact);
+    return TStandinService::Envelope(code,
+                                     QJsonArray{QStringLiteral("fid"), QStringLiteral("fhash"), QStringLiteral("updated"),
+                                                QStringLiteral("ext")},
+                                     row);
+}
+
+QByteArray fileRow(const QString &Fid, const QString &Hash, const QString &Updated, const QString &Ext)
+{
+    return fileEnvelope(0, QJsonObject{{QStringLiteral("fid"), Fid},
+                                       {QStringLiteral("fhash"), Hash},
+                                       {QStringLiteral("updated"), Updated},
+                                       {QStringLiteral("ext"), Ext}});
 }
 
 } // namespace
@@ -104,10 +109,7 @@ QByteArray TStandinService::FileAnswer(const TStandinRequest &Request, const QBy
     stored.Updated = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     FStored.insert(fid, stored);
     FFiles.insert(fid, {hash, path});
-    return fileEnvelope(0, QJsonObject{{QStringLiteral("fid"), fid},
-                                       {QStringLiteral("fhash"), hash},
-                                       {QStringLiteral("updated"), stored.Updated},
-                                       {QStringLiteral("ext"), stored.Ext}});
+    return fileRow(fid, hash, stored.Updated, stored.Ext);
 }
 
 QByteArray TStandinService::StoreFileAnswer(const QString &Action, const QString &Fid, const QByteArray &Data,
@@ -133,8 +135,5 @@ QByteArray TStandinService::StoreFileAnswer(const QString &Action, const QString
             FStore->PutRecord(set, record.value(set).toVariant().toString(), record);
         }
     }
-    return fileEnvelope(0, QJsonObject{{QStringLiteral("fid"), stored->Fid},
-                                       {QStringLiteral("fhash"), stored->Hash},
-                                       {QStringLiteral("updated"), stored->Updated},
-                                       {QStringLiteral("ext"), stored->Ext}});
+    return fileRow(stored->Fid, stored->Hash, stored->Updated, stored->Ext);
 }
