@@ -20,11 +20,8 @@ printf 'Версия 2.0: новая программа обновления.\r\
 printf 'help index v2\r\n' > "$site/docs/help.txt"
 seq 1 20000 | sed 's/^/tool record /' > "$site/bin/tool.dat"
 gzip -9 -n -f "$site/bin/tool.dat"
-cat > "$site/quillmarsh.exe" <<'SH'
-#!/bin/sh
-# Stand-in for the main client in the demo: records that it was started.
-echo "$(date '+%d.%m.%Y %H:%M:%S'): main client started" >> "$(dirname "$0")/started.log"
-SH
+# The main client itself comes with the update.
+cp "$build/programs/quillmarsh/quillmarsh.exe" "$site/quillmarsh.exe"
 echo 'iVBORw0KGgoAAAANSUhEUgAAAHgAAAA8CAMAAACac46aAAAABlBMVEUqUpj///85yextAAAAP0lEQVRYw+3UwQkAQAgDQa//pq8EEVQQZgvI/BIhSYd7G4HBYPAQ3PuI6TQYDAaDwWAweBMeDAwGg1thSar1AQUvCYnCl9FOAAAAAElFTkSuQmCC' | base64 -d > "$site/logo.png"
 
 # The workstation as it was before the update.

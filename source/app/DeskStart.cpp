@@ -17,7 +17,7 @@ void InitVars(TComplex &AComplex)
     vars.SetConfigFileName(QStringLiteral("tessaplan.ini"));
 }
 
-bool Run(TComplex &AComplex)
+bool Check(TComplex &AComplex)
 {
     TOutdoorVariables &vars = AComplex.Vars();
     bool runSetup = false;
@@ -44,7 +44,14 @@ bool Run(TComplex &AComplex)
             TUShell::OpenFile(vars.StartDir() + vars.ExeInit());
         return false;
     }
+    return true;
+}
 
+bool Run(TComplex &AComplex)
+{
+    if (!Check(AComplex))
+        return false;
+    const TOutdoorVariables &vars = AComplex.Vars();
     for (const TOutdoorAppType ap : {oatMain, oatStick}) {
         const QString exe = vars.StartDir() + TOutdoorVariables::ExeMainClient(ap);
         if (QFileInfo(exe).isFile()) {
