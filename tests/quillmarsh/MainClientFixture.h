@@ -51,7 +51,8 @@ protected:
         TUDebug::SetLogFile(dir.file(QStringLiteral("debug.log")));
         FOldBox = TUMessageBox::SetHandler([this](const TUMessageBoxRequest &r) {
             Boxes << r.Msg;
-            return mrOk;
+            // A question is answered "yes".
+            return r.Buttons.Contains(mbYes) ? mrYes : mrOk;
         });
         FOldShell = TUShell::SetHandler([this](const QString &target, const QString &, const QString &) {
             Opened << target;
@@ -79,11 +80,11 @@ protected:
     }
 
     // The workstation's settings file for that database and client, at the stand-in.
-    void WriteConfig(const QString &ID, const QString &XID)
+    void WriteConfig(const QString &ID, const QString &XID, int Port = 0)
     {
         testutil::writeFile(dir.file(QStringLiteral("tessaplan.ini")),
                             QStringLiteral("API=127.0.0.1:%1\r\nID=%2\r\nXID=%3\r\n")
-                                .arg(server.Port()).arg(ID, XID).toLatin1());
+                                .arg(Port ? Port : server.Port()).arg(ID, XID).toLatin1());
     }
 
     // Types into the sign-in dialog and presses OK; true once a try has ended (the dialog

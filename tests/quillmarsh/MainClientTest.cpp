@@ -41,28 +41,35 @@ TEST_F(MainClientFixture, StartFailuresAreToldAndEndTheProgram)
 {
     struct Case {
         const char *Name;
-        QString ID, XID;
-        bool RemoveConfig;
-        QString Box;
+        QString XID;
+        bool RemoveConfig, Unreachable;
+        QString MinVersion, Box, Started;
     };
     const Case cases[] = {
-        {"no settings file", {}, {}, true, u"Не найден файл настроек программы."_s},
-        {"workstation unknown to the service", u"17"_s, u"nobody"_s, false, u"Неверные настройки подключения..."_s},
+        {"no settings file", {}, true, false, {}, u"Не найден файл настроек программы."_s, u"primer.exe"_s},
+        {"workstation unknown to the service", u"nobody"_s, false, false, {}, u"Неверные настройки подключения..."_s,
+         u"primer.exe"_s},
+        {"program too old", u"demo"_s, false, false, u"9999"_s, u"Версия программы устарела..."_s, u"update.exe"_s},
+        {"service unreachable", u"demo"_s, false, true, {}, u"Проблема с подключением к серверу..."_s, {}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.Name);
         Boxes.clear();
         Opened.clear();
+        service->SetMinVersion(c.MinVersion);
         if (c.RemoveConfig)
             QFile::remove(dir.file(u"tessaplan.ini"_s));
         else
-            WriteConfig(c.ID, c.XID);
+            WriteConfig(u"17"_s, c.XID, c.Unreachable ? testutil::freeLoopbackPort() : 0);
         EXPECT_FALSE(client->Start());
         ASSERT_EQ(Boxes.size(), 1) << Boxes.join(u'|').toStdString();
         EXPECT_TRUE(Boxes.first().startsWith(c.Box)) << Boxes.first().toStdString();
-        // The set-up program is the cure in both.
-        ASSERT_EQ(Opened.size(), 1);
-        EXPECT_TRUE(Opened.first().endsWith(u"primer.exe"_s)) << Opened.first().toStdString();
+        // The cure, where there is one, is started.
+        ASSERT_EQ(Opened.size(), c.Started.isEmpty() ? 0 : 1);
+        if (!c.Started.isEmpty()) {
+            EXPECT_TRUE(Opened.first().endsWith(c.Started)) << Opened.first().toStdString();
+        }
+        EXPECT_EQ(client->SignInDialog(), nullptr);
     }
 }
 

@@ -129,7 +129,7 @@ TFMainWindow::TFMainWindow(QWidget *parent) : QMainWindow(parent)
     FKeyFilter->SetButtons(ComboButton(cbClear));
     FKeyFilter->SetUseZeroIndex(true);
     FKeyFilter->SetZeroTitle(QStringLiteral("(все)"));
-    FKeyFilter->setMinimumWidth(220);
+    FKeyFilter->setMinimumWidth(300);
     bar->addWidget(FKeyFilter, 1);
     bMap = new QPushButton(QStringLiteral("На карте"));
     bMap->setObjectName(QStringLiteral("bMap"));

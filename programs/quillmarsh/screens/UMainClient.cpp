@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QTimer>
 
+#include <memory>
+
 TMainClient::TMainClient(TComplex &AComplex, QObject *parent) : QObject(parent), FComplex(AComplex)
 {
     FComplex.SetOnError([this](TOutdoorCloseReason Err) {
@@ -39,20 +41,26 @@ bool TMainClient::Start()
     if (!DeskStart::Check(FComplex))
         return false;
     // The connection is one synchronous request: the indicator is drawn once before it and
-    // stands for "busy" until the answer is in.
-    QWidget splash(nullptr, Qt::SplashScreen);
-    splash.setObjectName(QStringLiteral("ConnectSplash"));
-    auto *layout = new QHBoxLayout(&splash);
-    auto *progress = new TUFrameProgress;
-    progress->setFixedSize(50, 50);
-    layout->addWidget(progress);
-    layout->addWidget(new QLabel(QStringLiteral("Подключение к сервису %1…").arg(FComplex.Host())));
-    splash.show();
-    progress->Start();
-    progress->Progress->Step();
-    QApplication::processEvents();
+    // stands for "busy" until the answer is in. Without a screen nobody would see it.
+    const QString platform = QGuiApplication::platformName();
+    std::unique_ptr<QWidget> splash;
+    TUFrameProgress *progress = nullptr;
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal")) {
+        splash = std::make_unique<QWidget>(nullptr, Qt::SplashScreen);
+        splash->setObjectName(QStringLiteral("ConnectSplash"));
+        auto *layout = new QHBoxLayout(splash.get());
+        progress = new TUFrameProgress;
+        progress->setFixedSize(50, 50);
+        layout->addWidget(progress);
+        layout->addWidget(new QLabel(QStringLiteral("Подключение к сервису %1…").arg(FComplex.Host())));
+        splash->show();
+        progress->Start();
+        progress->Progress->Step();
+        QApplication::processEvents();
+    }
     const bool connected = FComplex.Start();
-    progress->Stop();
+    if (progress)
+        progress->Stop();
     return connected;
 }
 
