@@ -2,6 +2,7 @@
 
 #include "UComboSimple.h"
 #include "UConv.h"
+#include "UTitleMatch.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -34,50 +35,6 @@ QToolButton *flatButton(const QString &caption, QWidget *parent, int left)
     b->setFocusPolicy(Qt::NoFocus);
     return b;
 }
-
-// QChar::toUpper, with the Latin and the basic Cyrillic letters done in line: the list runs it
-// on every record while the person types.
-inline char16_t upperOf(char16_t c)
-{
-    if (c < 128)
-        return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
-    if (c >= 0x400 && c <= 0x45F)
-        return c >= 0x450 ? char16_t(c - 0x50) : c >= 0x430 ? char16_t(c - 0x20) : c;
-    return QChar(c).toUpper().unicode();
-}
-
-// The rows' rule: the title matches the query followed by "*", ignoring case. A query without
-// wildcards asks for nothing but a prefix, compared here code unit by code unit without copying
-// each title, as the general matcher (which case-folds a copy of every title) would.
-class TTitleMatch {
-public:
-    explicit TTitleMatch(const QString &Query) : FPattern(Query + u'*')
-    {
-        // The matcher reads at most 512 characters of a pattern; a longer query is its case.
-        FPrefix = !Query.contains(u'*') && !Query.contains(u'?') && Query.size() < 512;
-        if (FPrefix) {
-            FUpper.resize(Query.size());
-            for (qsizetype i = 0; i < Query.size(); ++i)
-                FUpper[i] = QChar(upperOf(Query[i].unicode()));
-        }
-    }
-    bool operator()(const QString &Title) const
-    {
-        if (!FPrefix)
-            return TUConv::StrMatchPattern(Title, FPattern, false);
-        if (Title.size() < FUpper.size())
-            return false;
-        for (qsizetype i = 0; i < FUpper.size(); ++i)
-            if (upperOf(Title[i].unicode()) != FUpper[i].unicode())
-                return false;
-        return true;
-    }
-
-private:
-    QString FPattern;
-    QString FUpper;
-    bool FPrefix;
-};
 
 } // namespace
 
@@ -191,7 +148,7 @@ void TFormDialogListSelect::UpdateEnabled()
 void TFormDialogListSelect::RefreshList()
 {
     TimerChange->stop();
-    const TTitleMatch matches(Helper().GetText(EQuery));
+    const TUTitleMatch matches(Helper().GetText(EQuery));
     List->setUpdatesEnabled(false);
     List->clear();
     FRows.clear();

@@ -475,7 +475,6 @@ TDataClient::TDetails::TDetails(bool Dated)
 
 void TDataClient::TDetails::SetDefault()
 {
-    Manager.Clear();
     Contact.SetDefault();
     Req.SetDefault();
     Created.Clear();
@@ -520,7 +519,6 @@ void TDataClient::Assign(const TPersistent &Source)
     if (const auto *s = dynamic_cast<const TDataClient *>(&Source)) {
         if (s->FDetails) {
             TDetails &d = Details();
-            d.Manager = s->FDetails->Manager;
             d.Contact.Assign(s->FDetails->Contact);
             d.Req.Assign(s->FDetails->Req);
             d.Created = s->FDetails->Created;
@@ -530,6 +528,7 @@ void TDataClient::Assign(const TPersistent &Source)
         } else if (s != this) {
             FDetails.reset();
         }
+        FManager = s->FManager;
         FQuillEmail = s->FQuillEmail;
         FContactEmail = s->FContactEmail;
     }
@@ -540,6 +539,7 @@ void TDataClient::SetDefault()
     TDataHaveState::SetDefault();
     if (FDetails)
         FDetails->SetDefault();
+    FManager.Clear();
     FQuillEmail.clear();
     FContactEmail.clear();
 }
@@ -550,7 +550,7 @@ void TDataClient::Load(const TAPIDataArray *Data, int Row)
     TDetails &d = Details();
     d.Contact.Load(Data, Row);
     d.Req.Load(Data, Row);
-    d.Manager = Data->AsDataKey(dft_manager, Row);
+    FManager = Data->AsDataKey(dft_manager, Row);
     ReadStamp(*Data, dft_creator, dft_created, Row, d.Created);
     ReadStamp(*Data, dft_updater, dft_updated, Row, d.Updated);
     d.Agreement = Data->AsDataKey(dft_doc_agreement, Row);

@@ -352,8 +352,8 @@ private:
 
 // A client of the business: its manager, contact, requisites, agreement and e-mail addresses.
 //
-// A client made with TListItem is a list entry: key, title, colour, state and e-mail addresses.
-// Its answer-table parts (manager, contact, requisites, stamps, agreement) are not made until
+// A client made with TListItem is a list entry: key, title, colour, state, manager and e-mail
+// addresses. Its answer-table parts (contact, requisites, stamps, agreement) are not made until
 // something writes to them, and read as their defaults (the agreement undated) until then; a
 // source of a hundred thousand clients then takes a fraction of the memory.
 class TDataClient : public TDataHaveState {
@@ -363,7 +363,6 @@ public:
 
 private:
     struct TDetails {
-        TUDataKey Manager;
         TDataContact Contact;
         TDataReq Req;
         TUAPIActionStamp Created;
@@ -391,8 +390,8 @@ public:
     // False for a list entry whose answer-table parts were never written.
     bool HasDetails() const { return FDetails != nullptr; }
 
-    const TUDataKey &Manager() const { return Peek().Manager; }
-    void SetManager(const TUDataKey &Value) { Details().Manager = Value; }
+    const TUDataKey &Manager() const { return FManager; }
+    void SetManager(const TUDataKey &Value) { FManager = Value; }
     TDataContact &Contact() { return Details().Contact; }
     const TDataContact &Contact() const { return Peek().Contact; }
     TDataReq &Req() { return Details().Req; }
@@ -417,6 +416,8 @@ private:
     const TDetails &Peek() const;
 
     std::unique_ptr<TDetails> FDetails;
+    // Beside the parts: the lists show and filter clients by their manager.
+    TUDataKey FManager;
     QString FQuillEmail;
     QString FContactEmail;
 };

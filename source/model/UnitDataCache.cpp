@@ -89,6 +89,7 @@ void readMembers(T &Item, const QJsonObject &Element)
     if constexpr (std::is_same_v<T, TDataBoardFormat>)
         Item.SetDescription(text(Element, dft_description));
     if constexpr (std::is_same_v<T, TDataClient>) {
+        Item.SetManager(key(Element, dft_manager));
         Item.SetQuillEmail(text(Element, dft_quill_email));
         Item.SetContactEmail(text(Element, dft_contact_email));
     }

@@ -1,0 +1,206 @@
+#include "UDataSourceModel.h"
+
+#include "UAPITypes.h"
+#include "UGraphics.h"
+
+#include <QColor>
+
+#include <algorithm>
+#include <utility>
+
+TUDataSourceModel::TUDataSourceModel(const TUDataSource *Source, std::vector<TUDataSourceColumn> Columns,
+                                     QObject *parent)
+    : QAbstractTableModel(parent), FSource(Source), FColumns(std::move(Columns))
+{
+    Rebuild();
+    Filter(false);
+}
+
+TUDataSourceModel::~TUDataSourceModel() = default;
+
+void TUDataSourceModel::SetSource(const TUDataSource *Source)
+{
+    beginResetModel();
+    FSource = Source;
+    Rebuild();
+    Filter(false);
+    endResetModel();
+}
+
+void TUDataSourceModel::Refresh()
+{
+    SetSource(FSource);
+}
+
+void TUDataSourceModel::SetTitleFilter(const QString &Pattern)
+{
+    if (Pattern == FMatch.Query())
+        return;
+    TUTitleMatch match(Pattern);
+    const bool narrow = match.Narrows(FMatch);
+    beginResetModel();
+    FMatch = std::move(match);
+    Filter(narrow);
+    endResetModel();
+}
+
+void TUDataSourceModel::SetItemFilter(std::function<bool(const TUDataItem *)> Filter)
+{
+    beginResetModel();
+    FItemFilter = std::move(Filter);
+    this->Filter(false);
+    endResetModel();
+}
+
+TUDataItem *TUDataSourceModel::Item(int Row) const
+{
+    return Row >= 0 && Row < int(FRows.size()) ? FRows[size_t(Row)] : nullptr;
+}
+
+TUDataItem *TUDataSourceModel::Item(const QModelIndex &Index) const
+{
+    return Index.isValid() && Index.model() == this ? Item(Index.row()) : nullptr;
+}
+
+int TUDataSourceModel::RowOf(const TUDataItem *Item) const
+{
+    const auto it = std::find(FRows.begin(), FRows.end(), Item);
+    return it == FRows.end() ? -1 : int(it - FRows.begin());
+}
+
+int TUDataSourceModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(FRows.size());
+}
+
+int TUDataSourceModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(FColumns.size());
+}
+
+QVariant TUDataSourceModel::data(const QModelIndex &index, int role) const
+{
+    const TUDataItem *item = Item(index);
+    if (!item || index.column() >= int(FColumns.size()))
+        return {};
+    const TUDataSourceColumn &column = FColumns[size_t(index.column())];
+    if (column.Data) {
+        QVariant own = column.Data(item, role);
+        if (own.isValid())
+            return own;
+    }
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return column.Text ? column.Text(item) : QString();
+    case Qt::ForegroundRole:
+    case Qt::DecorationRole:
+        // The title column carries the item's colour, as the kit's lists show it.
+        if (FHasColors && index.column() == 0 && item->Color() != clNone)
+            return ToQColor(item->Color());
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant TUDataSourceModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (section < 0 || section >= int(FColumns.size()))
+        return {};
+    return FColumns[size_t(section)].Header;
+}
+
+void TUDataSourceModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= int(FColumns.size()))
+        column = -1;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<TUDataItem *> persistent;
+    persistent.reserve(size_t(before.size()));
+    for (const QModelIndex &index : before)
+        persistent.push_back(Item(index.row()));
+
+    FSortColumn = column;
+    FSortOrder = order;
+    Rebuild(); // from the source's order, so that ties stay in it
+    Filter(false);
+
+    // The views' current and selected rows follow their items; rows filtered out are dropped.
+    if (!before.isEmpty()) {
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (qsizetype i = 0; i < before.size(); ++i) {
+            const int row = RowOf(persistent[size_t(i)]);
+            after.push_back(row < 0 ? QModelIndex() : index(row, before[i].column()));
+        }
+        changePersistentIndexList(before, after);
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void TUDataSourceModel::Rebuild()
+{
+    FOrder.clear();
+    FHasColors = false;
+    if (FSource) {
+        FOrder.reserve(size_t(FSource->Count()));
+        for (int i = 0; i < FSource->Count(); ++i) {
+            TUDataItem *item = (*FSource)[i];
+            FHasColors = FHasColors || item->Color() != clNone;
+            FOrder.push_back(item);
+        }
+    }
+    if (FSortColumn >= 0)
+        SortOrderVector();
+}
+
+// Stable, so items that compare equal keep the source's order (by key) in both directions.
+void TUDataSourceModel::SortOrderVector()
+{
+    const TUDataSourceColumn &column = FColumns[size_t(FSortColumn)];
+    const bool descending = FSortOrder == Qt::DescendingOrder;
+    if (column.Compare) {
+        std::stable_sort(FOrder.begin(), FOrder.end(), [&](const TUDataItem *l, const TUDataItem *r) {
+            const int c = column.Compare(l, r);
+            return descending ? c > 0 : c < 0;
+        });
+        return;
+    }
+    // Each text made once, not at every comparison: a key column's text is a lookup.
+    std::vector<std::pair<QString, TUDataItem *>> keyed;
+    keyed.reserve(FOrder.size());
+    for (TUDataItem *item : FOrder)
+        keyed.emplace_back(column.Text ? column.Text(item) : QString(), item);
+    std::stable_sort(keyed.begin(), keyed.end(), [descending](const auto &l, const auto &r) {
+        const int c = QString::compare(l.first, r.first, Qt::CaseSensitive);
+        return descending ? c > 0 : c < 0;
+    });
+    for (size_t i = 0; i < keyed.size(); ++i)
+        FOrder[i] = keyed[i].second;
+}
+
+bool TUDataSourceModel::Accepts(const TUDataItem *Item) const
+{
+    return (!FItemFilter || FItemFilter(Item)) && FMatch(Item->Title());
+}
+
+void TUDataSourceModel::Filter(bool Narrow)
+{
+    if (Narrow) {
+        // The rows shown passed the item filter and a wider pattern, and stay in order.
+        std::erase_if(FRows, [this](const TUDataItem *item) { return !FMatch(item->Title()); });
+        return;
+    }
+    if (!FItemFilter && FMatch.Query().isEmpty()) {
+        FRows = FOrder;
+        return;
+    }
+    FRows.clear();
+    for (TUDataItem *item : FOrder)
+        if (Accepts(item))
+            FRows.push_back(item);
+}
