@@ -35,6 +35,18 @@ bool allowed(const QJsonObject &Rights, const QString &Set, const QString &Actio
     });
 }
 
+// Whether a change sends a field that the role may not change.
+bool blockedField(const QJsonObject &Rights, const QString &Set, const TStandinRequest &Request)
+{
+    const QJsonArray blocks = Rights.value(QStringLiteral("role_object_field_block")).toArray();
+    return std::any_of(blocks.begin(), blocks.end(), [&](const QJsonValue &b) {
+        if (b[QStringLiteral("obj_id")].toString() != Set)
+            return false;
+        const QString field = b[QStringLiteral("field_id")].toString();
+        return std::any_of(Request.Params.begin(), Request.Params.end(), [&](const auto &p) { return p.first == field; });
+    });
+}
+
 // Rows with the columns of every record, in the order they first appear.
 QByteArray rowsAnswer(const QJsonArray &Records)
 {
@@ -52,6 +64,16 @@ QByteArray rowsAnswer(const QJsonArray &Records)
     return QJsonDocument(e).toJson(QJsonDocument::Compact);
 }
 
+// The request's parameters written into the record, which is then stamped as updated.
+void editRecord(QJsonObject &Record, const TStandinRequest &Request, const QString &KeyName)
+{
+    for (const auto &[name, value] : Request.Params)
+        if (name != QStringLiteral("sidh") && name != QStringLiteral("action") && name != KeyName
+            && !name.startsWith(QStringLiteral("standin_")))
+            Record.insert(name, value);
+    Record.insert(QStringLiteral("updated"), now());
+}
+
 } // namespace
 
 QByteArray TStandinService::RecordAnswer(const TStandinRequest &Request, const QString &Login)
@@ -63,7 +85,10 @@ QByteArray TStandinService::RecordAnswer(const TStandinRequest &Request, const Q
     const QString set = action.left(cut), verb = action.mid(cut + 1);
     if (FStore->Set(set).isEmpty() && verb != QStringLiteral("add"))
         return {};
-    if (!allowed(FAccounts.value(Login).Raw, set, verb))
+    const QJsonObject rights = FAccounts.value(Login).Raw;
+    if (!allowed(rights, set, verb))
+        return Envelope(kRefused);
+    if ((verb == QStringLiteral("edit") || verb == QStringLiteral("add")) && blockedField(rights, set, Request))
         return Envelope(kRefused);
 
     const QString keyName = keyMember(set);
@@ -71,6 +96,22 @@ QByteArray TStandinService::RecordAnswer(const TStandinRequest &Request, const Q
         return rowsAnswer(FStore->Set(set));
 
     QString key = Request.Param(keyName);
+    // Viewing and editing also take several keys at once, separated by commas: one row per
+    // record found, edited alike.
+    if ((verb == QStringLiteral("view") || verb == QStringLiteral("edit")) && key.contains(u',')) {
+        QJsonArray rows;
+        for (const QString &one : key.split(u',', Qt::SkipEmptyParts)) {
+            std::optional<QJsonObject> r = FStore->Record(set, one.trimmed());
+            if (!r)
+                continue;
+            if (verb == QStringLiteral("edit")) {
+                editRecord(*r, Request, keyName);
+                FStore->PutRecord(set, one.trimmed(), *r);
+            }
+            rows.append(*r);
+        }
+        return rowsAnswer(rows);
+    }
     std::optional<QJsonObject> record = FStore->Record(set, key);
     if (verb == QStringLiteral("view"))
         return rowsAnswer(record ? QJsonArray{*record} : QJsonArray());
@@ -87,13 +128,10 @@ QByteArray TStandinService::RecordAnswer(const TStandinRequest &Request, const Q
     if (verb == QStringLiteral("delete")) {
         // Removed records stay, in the state that says so.
         record->insert(QStringLiteral("state"), QStringLiteral("REMOVED"));
+        record->insert(QStringLiteral("updated"), now());
     } else {
-        for (const auto &[name, value] : Request.Params)
-            if (name != QStringLiteral("sidh") && name != QStringLiteral("action") && name != keyName
-                && !name.startsWith(QStringLiteral("standin_")))
-                record->insert(name, value);
+        editRecord(*record, Request, keyName);
     }
-    record->insert(QStringLiteral("updated"), now());
     FStore->PutRecord(set, key, *record);
     return rowsAnswer(QJsonArray{*record});
 }

@@ -56,7 +56,9 @@ struct TStandinRequest {
 //
 // Records: with a store, the session actions "SET_list", "SET_view", "SET_add", "SET_edit" and
 // "SET_delete" read and change the stored set SET (the key parameter is named like the set,
-// "login" for users), as far as the signed-in user's rights allow (code 30 otherwise).
+// "login" for users), as far as the signed-in user's rights allow (code 30 otherwise, also for
+// a change of a field blocked for the role). "SET_view" and "SET_edit" take several keys
+// separated by commas and answer one row per record found.
 //
 // Accounts and sessions (see the README's protocol notes): "query.php" with action "login" and
 // the parameters "login" and "password" signs a user in (code 13 when refused) and opens a

@@ -1,8 +1,7 @@
 // One workstation's day against the stand-in service with its first data: connect, sign in,
 // reload the reference data, open a template, edit it, see the service receive the edit, sign
 // out.
-#include "ComplexFixture.h"
-#include "StandinService.h"
+#include "SeededFixture.h"
 #include "UnitData.h"
 #include "UnitDocManager.h"
 
@@ -13,22 +12,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-class EndToEnd : public ComplexFixture {
-protected:
-    void SetUp() override
-    {
-        ComplexFixture::SetUp();
-        svc.Service->UseStore(&store);
-        complex->Vars().SetConfigFileName(u"tessaplan.ini"_s);
-        testutil::writeFile(dir.file(u"tessaplan.ini"_s), "API=server\r\nID=17\r\nXID=demo\r\n");
-        ASSERT_TRUE(complex->InitVarsFromConfig());
-        complex->Data().SetHost(svc.Server.BaseURL());
-        ASSERT_TRUE(complex->InitDirs());
-    }
-
-    testutil::TempDir data;
-    TStandinStore store{data.path(), QStringLiteral(OC_STANDIN_SEED)};
-};
+using EndToEnd = SeededFixture;
 
 } // namespace
 
@@ -42,13 +26,7 @@ TEST_F(EndToEnd, ConnectSignInReloadOpenEditAndSignOut)
     EXPECT_TRUE(complex->DocManager().Active());
 
     // Sign in as a manager.
-    auto login = complex->TaskCreate(u"login"_s);
-    login->ParamAdd(u"login"_s, u"ivanov"_s);
-    login->ParamAdd(u"password"_s, u"Щит2026"_s);
-    ASSERT_NE(complex->Data().TaskRun(login.get()), nullptr);
-    ASSERT_EQ(login->Answer()->Error(), 0);
-    complex->UserInit(*login->Answer(), u"Щит2026"_s);
-    ASSERT_TRUE(complex->IsSessionOpen());
+    ASSERT_TRUE(SignIn(u"ivanov"_s, u"Щит2026"_s));
     EXPECT_EQ(complex->User().Name(), u"Иванов Сергей Петрович"_s);
 
     // A client renamed at the service shows after a reload.
