@@ -178,6 +178,8 @@ TEST_F(ClientCard, SeveralClientsShowWhatTheyShareAndEachGetsTheChange)
 
     Type(card.Edit(dft_req_bank_ks), u"30101810000000000999"_s);
     Type(card.Edit(dft_contact_address), u"Moscow, Tverskaya 1"_s);
+    card.Tabs->setCurrentIndex(1);
+    Shot(card, u"quillmarsh-card-several.png"_s);
     ASSERT_TRUE(Save(card));
     EXPECT_EQ(card.result(), QDialog::Accepted) << BoxTexts().join(u'|').toStdString();
 

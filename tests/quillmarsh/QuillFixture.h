@@ -2,6 +2,7 @@
 
 #include "SeededFixture.h"
 #include "UnitComplex.h"
+#include "UnitDocManager.h"
 
 #include <QDir>
 #include <QJsonArray>

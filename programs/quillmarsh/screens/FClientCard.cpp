@@ -229,7 +229,7 @@ void TFClientCard::LoadData()
                      .arg(FClients.size())
                      .arg(titles.join(QStringLiteral(", ")), kDifferent);
     if (!FEditable)
-        header += QStringLiteral("  Только просмотр: у вашей роли нет права изменять клиентов.");
+        header += QStringLiteral("\nТолько просмотр: у вашей роли нет права изменять клиентов.");
     LabelHeader->setText(header);
 }
 

@@ -3,6 +3,7 @@
 #include "FrProgressBase.h"
 #include "UDialogs.h"
 #include "UEvent.h"
+#include "UException.h"
 #include "UFCustom.h"
 #include "UFDialog.h"
 #include "UShell.h"
@@ -40,6 +41,7 @@ TDocManager &docs() { return Complex->DocManager(); }
 
 TFDocuments::TFDocuments(QWidget *parent) : QWidget(parent)
 {
+    UAssert(Complex != nullptr, QStringLiteral("Complex must be assigned"));
     setFont(KitFont());
     auto *layout = new QVBoxLayout(this);
     auto *title = new QLabel(QStringLiteral("Шаблоны документов"));

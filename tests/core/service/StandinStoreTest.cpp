@@ -156,4 +156,18 @@ TEST(StandinStore, RecordActionsReadAndChangeStoredRecordsWithinTheRoleRights)
     EXPECT_EQ(store.Record("town", "1")->value("title").toString(), "Москва");
     // Without a session nothing is read.
     EXPECT_EQ(run({{"sidh", "gone"}, {"action", "client_view"}, {"client", "1"}})->Answer()->Error(), 10);
+
+    // Several records at once: one row for each found; an edit changes each.
+    const auto both = run({{"sidh", sidh}, {"action", "client_view"}, {"client", "1,2,999"}});
+    EXPECT_EQ(both->Answer()->Data().RowCount(), 2);
+    EXPECT_EQ(run({{"sidh", sidh}, {"action", "client_edit"}, {"client", "1,2"}, {"req_buh", "Нет"}})->Answer()->Data().RowCount(), 2);
+    EXPECT_EQ(store.Record("client", "2")->value("req_buh").toString(), "Нет");
+    EXPECT_EQ(store.Record("client", "2")->value("title").toString(), "АО «СтройИнвест»");
+
+    // A field blocked for the role is refused, with the rest of that change.
+    const auto buh = run({{"action", "login"}, {"login", "buh"}, {"password", "buh"}});
+    const QString buhSidh = buh->Answer()->Data().AsStr(dft_sidh, 0);
+    EXPECT_EQ(run({{"sidh", buhSidh}, {"action", "client_edit"}, {"client", "1"}, {"req_kpp", "770101009"},
+                   {"contact_email", "x@example.ru"}})->Answer()->Error(), 30);
+    EXPECT_EQ(store.Record("client", "1")->value("req_kpp").toString(), "770101001");
 }
