@@ -2,14 +2,20 @@
 // town on the map, a reload, the session's end at the service, signing out.
 #include "MainClientFixture.h"
 
+#include "FClientCard.h"
+#include "FDocuments.h"
 #include "UComboSimple.h"
 #include "UDataSourceModel.h"
+#include "UFDialog.h"
 #include "UnitData.h"
 
 #include <QAction>
 #include <QFile>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QTableView>
+#include <QTimer>
+#include <QTreeWidget>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -214,4 +220,52 @@ TEST_F(MainClientFixture, ClosingTheWindowEndsTheSession)
     w->close();
     EXPECT_EQ(Finished, 1);
     EXPECT_EQ(service->SessionCount(), 0);
+}
+
+TEST_F(MainClientFixture, ClientsOfOneManagerOpenTogetherInTheCard)
+{
+    TFMainWindow *w = SignedIn(u"ivanov"_s, u"Щит2026"_s);
+    ASSERT_NE(w, nullptr);
+    const int all = w->Model()->ItemCount();
+    chooseKey(w->KeyFilter(), complex->Cache().GetData(ctUser), TUDataKey(u"ivanov"_s));
+    const int mine = w->Model()->ItemCount();
+    ASSERT_GE(mine, 2);
+    EXPECT_LT(mine, all);
+    for (int row = 0; row < mine; ++row)
+        EXPECT_EQ(static_cast<const TDataClient *>(w->Model()->Item(row))->Manager(), TUDataKey(u"ivanov"_s));
+
+    w->View->selectRow(0);
+    w->View->selectionModel()->select(w->Model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ASSERT_TRUE(w->bCard->isEnabled());
+    const QList<TUDataKey> chosen{w->Model()->Item(0)->ID(), w->Model()->Item(1)->ID()};
+    // The card is modal: it is looked at, once loaded, from inside its own loop.
+    QList<TUDataKey> shown;
+    bool loaded = false;
+    QTimer::singleShot(0, [&] {
+        auto *card = qobject_cast<TFClientCard *>(QApplication::activeModalWidget());
+        if (!card)
+            return;
+        loaded = testutil::waitUntil([&] { return card->IsEnabled(); });
+        shown = card->Clients();
+        card->ButtonClose->click();
+    });
+    QTest::mouseClick(w->bCard, Qt::LeftButton);
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(shown, chosen);
+    EXPECT_TRUE(Boxes.isEmpty()) << Boxes.join(u'|').toStdString();
+}
+
+TEST_F(MainClientFixture, DocumentsPanelOpensATemplateThroughTheShell)
+{
+    TFMainWindow *w = SignedIn();
+    ASSERT_NE(w, nullptr);
+    QTreeWidget *list = w->Documents->List;
+    ASSERT_EQ(list->topLevelItemCount(), complex->Cache().GetData(ctDocTemplate)->Count());
+    list->setCurrentItem(list->topLevelItem(0));
+    Opened.clear();
+    QTest::mouseClick(w->Documents->ButtonOpen, Qt::LeftButton);
+    ASSERT_TRUE(testutil::waitUntil([&] { return !Opened.isEmpty() || !Boxes.isEmpty(); }));
+    ASSERT_EQ(Opened.size(), 1) << Boxes.join(u'|').toStdString();
+    EXPECT_TRUE(Opened.first().startsWith(complex->Vars().CacheDocDir())) << Opened.first().toStdString();
+    EXPECT_TRUE(QFile::exists(Opened.first()));
 }
