@@ -57,4 +57,7 @@ TEST_F(MainClientFixture, Pictures)
     emit w->KeyFilter()->Combo()->activated(row);
     w->View->selectRow(0);
     ASSERT_TRUE(takePicture(folder, u"towns"_s, w));
+
+    ASSERT_TRUE(w->ShowList(ctState));
+    ASSERT_TRUE(takePicture(folder, u"fixed"_s, w));
 }

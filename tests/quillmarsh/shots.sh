@@ -8,7 +8,7 @@ outdir=$2
 mkdir -p "$outdir"
 export QT_QPA_PLATFORM=xcb QUILLMARSH_SHOTS="$outdir"
 xvfb-run -a -s "-screen 0 1280x800x24" "$exe" --gtest_filter='*Pictures'
-for name in signin clients towns; do
+for name in signin clients towns fixed; do
   out="$outdir/quillmarsh-$name.png"
   colours=$(identify -format '%k' "$out")
   echo "picture $out: $(identify -format '%wx%h' "$out"), $colours colours"

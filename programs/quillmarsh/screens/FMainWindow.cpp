@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDockWidget>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -23,6 +22,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -85,8 +85,11 @@ TFMainWindow::TFMainWindow(QWidget *parent) : QMainWindow(parent)
     lOrganization->setAutoFillBackground(true);
     outer->addWidget(lOrganization);
 
+    Tabs = new QTabWidget;
+    Tabs->setObjectName(QStringLiteral("Tabs"));
+    outer->addWidget(Tabs, 1);
     auto *splitter = new QSplitter;
-    outer->addWidget(splitter, 1);
+    Tabs->addTab(splitter, QStringLiteral("Справочники"));
 
     Lists = new QListWidget;
     Lists->setObjectName(QStringLiteral("Lists"));
@@ -119,7 +122,8 @@ TFMainWindow::TFMainWindow(QWidget *parent) : QMainWindow(parent)
     bar->addWidget(new QLabel(QStringLiteral("Название:")));
     eFilter = new QLineEdit;
     eFilter->setObjectName(QStringLiteral("eFilter"));
-    eFilter->setPlaceholderText(QStringLiteral("часть названия; * и ? — любые символы"));
+    eFilter->setPlaceholderText(QStringLiteral("начало названия; * и ? — любые символы"));
+    eFilter->setMinimumWidth(280);
     eFilter->setClearButtonEnabled(true);
     bar->addWidget(eFilter, 2);
     lKeyFilter = new QLabel;
@@ -129,7 +133,7 @@ TFMainWindow::TFMainWindow(QWidget *parent) : QMainWindow(parent)
     FKeyFilter->SetButtons(ComboButton(cbClear));
     FKeyFilter->SetUseZeroIndex(true);
     FKeyFilter->SetZeroTitle(QStringLiteral("(все)"));
-    FKeyFilter->setMinimumWidth(300);
+    FKeyFilter->setMinimumWidth(260);
     bar->addWidget(FKeyFilter, 1);
     bMap = new QPushButton(QStringLiteral("На карте"));
     bMap->setObjectName(QStringLiteral("bMap"));
@@ -155,11 +159,7 @@ TFMainWindow::TFMainWindow(QWidget *parent) : QMainWindow(parent)
     setCentralWidget(central);
 
     Documents = new TFDocuments;
-    DocumentsDock = new QDockWidget(QStringLiteral("Документы"), this);
-    DocumentsDock->setObjectName(QStringLiteral("DocumentsDock"));
-    DocumentsDock->setWidget(Documents);
-    DocumentsDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
-    addDockWidget(Qt::BottomDockWidgetArea, DocumentsDock);
+    Tabs->addTab(Documents, QStringLiteral("Документы"));
 
     TaskProgress = new TFrameProgressBase;
     lTasks = new QLabel;

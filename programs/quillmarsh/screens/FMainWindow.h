@@ -9,11 +9,11 @@
 #include <memory>
 
 class QAction;
-class QDockWidget;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QTabWidget;
 class QTableView;
 class TFDocuments;
 class TFrameProgressBase;
@@ -25,9 +25,9 @@ class TUDataSourceModel;
 // The main window of a session: the organisation's title and colours, a chooser of the
 // reference lists, the chosen list in a sortable table over the cache's own source, a title
 // filter and, for towns and clients, a filter by region or by manager; a town opens on the web
-// map, clients open in their card; the documents beside. The status bar shows the running
-// requests with the block indicator. The window only reads the cache while it lives, and the
-// core's task-list notice is its own while it lives.
+// map, clients open in their card; the documents on a tab of their own. The status bar shows
+// the running requests with the block indicator. Until it closes, the core's task-list notice
+// and the cache's reload notices are the window's.
 class TFMainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -72,7 +72,8 @@ public:
     QLabel *lCount;
     QLabel *lUser;
     TFrameProgressBase *TaskProgress;
-    QDockWidget *DocumentsDock;
+    // The reference lists and the documents, a tab each.
+    QTabWidget *Tabs;
     TFDocuments *Documents;
     QAction *aReload;
     QAction *aSignOut;
