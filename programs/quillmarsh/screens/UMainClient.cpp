@@ -46,8 +46,10 @@ bool TMainClient::Start()
     std::unique_ptr<QWidget> splash;
     TUFrameProgress *progress = nullptr;
     if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal")) {
-        splash = std::make_unique<QWidget>(nullptr, Qt::SplashScreen);
+        // An ordinary window, so that a message of error processing comes above it.
+        splash = std::make_unique<QWidget>(nullptr, Qt::Dialog);
         splash->setObjectName(QStringLiteral("ConnectSplash"));
+        splash->setWindowTitle(FComplex.Vars().ComplexTitle());
         auto *layout = new QHBoxLayout(splash.get());
         progress = new TUFrameProgress;
         progress->setFixedSize(50, 50);
