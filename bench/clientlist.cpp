@@ -43,7 +43,7 @@ QString clientTitle(std::mt19937 &rng)
         u"Уральские сети", u"Гранит", u"Светлый путь", u"Техносервис", u"Волга", u"Ёлочка", u"Заря",
         u"Прогресс", u"Сибирь", u"Меридиан", u"Стройинвест", u"Орбита", u"Кедр", u"Солнечный город",
         u"Радуга", u"Рассвет", u"Родник", u"Русский дом", u"Ростелеком-Сервис", u"Рубин", u"Рыбак"};
-    QString title = QString::fromUtf16(forms[rng() % std::size(forms)]) + u" «" +
+    QString title = QString::fromUtf16(forms[rng() % std::size(forms)]) + u" «"_s +
                     QString::fromUtf16(words[rng() % std::size(words)]);
     if (rng() % 3 == 0)
         title += u' ' + QString::fromUtf16(words[rng() % std::size(words)]);
