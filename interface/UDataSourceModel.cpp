@@ -4,6 +4,8 @@
 #include "UGraphics.h"
 
 #include <QColor>
+#include <QHeaderView>
+#include <QTableView>
 
 #include <algorithm>
 #include <utility>
@@ -203,4 +205,23 @@ void TUDataSourceModel::Filter(bool Narrow)
     for (TUDataItem *item : FOrder)
         if (Accepts(item))
             FRows.push_back(item);
+}
+
+void PrepareDataSourceView(QTableView *View)
+{
+    View->setSelectionBehavior(QAbstractItemView::SelectRows);
+    View->setWordWrap(false);
+    View->verticalHeader()->hide();
+    View->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // Sorting by a click, as setSortingEnabled gives it, without the sort by the first column
+    // that setSortingEnabled starts with.
+    QHeaderView *columns = View->horizontalHeader();
+    columns->setHighlightSections(false);
+    columns->setSortIndicator(-1, Qt::AscendingOrder);
+    columns->setSortIndicatorShown(true);
+    columns->setSectionsClickable(true);
+    QObject::connect(columns, &QHeaderView::sortIndicatorChanged, View, [View](int Section, Qt::SortOrder Order) {
+        if (View->model())
+            View->model()->sort(Section, Order);
+    });
 }

@@ -9,8 +9,9 @@
 #include <QVariant>
 
 #include <functional>
-#include <optional>
 #include <vector>
+
+class QTableView;
 
 // One column of a data-source table.
 struct TUDataSourceColumn {
@@ -26,7 +27,11 @@ struct TUDataSourceColumn {
 // A table over a data source that reads its items in place: the rows are pointers to the
 // source's items in the current sort order, narrowed by the title pattern and the item filter.
 // The source stays the caller's; after it changes the caller says so (SetSource for a new or
-// reloaded list, Refresh for new content in the same list) before the view reads again.
+// reloaded list, Refresh for new content in the same list) before the event loop runs again:
+// until then the rows may point at freed items.
+//
+// A view with sorting enabled sorts at once by its header's indicator (section 0 unless set):
+// set the indicator to -1 first to open a list in its key order.
 //
 // Sorting orders every item once; the filters then select from that order in one pass, so a
 // keystroke in the title filter never sorts, and a pattern that extends the previous one only
@@ -89,6 +94,11 @@ private:
     Qt::SortOrder FSortOrder = Qt::AscendingOrder;
     bool FHasColors = false;
 };
+
+// How the program's lists show a data-source model: whole rows selected, rows of one height and
+// no row numbers, so that a filter's keystroke costs the view nothing per row; sorting by a
+// header click, the list opening in its key order.
+void PrepareDataSourceView(QTableView *View);
 
 // The standard columns of a cache list: the title, and key columns shown as titles through
 // TDataCache::GetTitle (a town's region, a client's manager, ...), the colour where the list has one.

@@ -8,7 +8,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPersistentModelIndex>
+#include <QHeaderView>
 #include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -252,4 +255,28 @@ TEST(UDataSourceModel, FixedListsShowTheirColours)
     const auto kinds = f.model(ctDocType);
     EXPECT_TRUE(kinds->HasColors());
     EXPECT_EQ(kinds->data(kinds->index(0, 0), Qt::DecorationRole).value<QColor>(), QColor(Qt::black));
+}
+
+// The program's view opens a list in its key order and sorts it by a header click, both ways.
+TEST(UDataSourceModel, PreparedViewOpensInKeyOrderAndSortsByAClick)
+{
+    Fixture f;
+    const auto towns = f.model(ctTown);
+    QTableView view;
+    view.setModel(towns.get());
+    PrepareDataSourceView(&view);
+    view.resize(600, 300);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    EXPECT_EQ(towns->SortColumn(), -1);
+    EXPECT_EQ(towns->data(towns->index(0, 0)).toString(), u"москва"_s);
+
+    QHeaderView *header = view.horizontalHeader();
+    const QPoint title(header->sectionViewportPosition(0) + 5, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, title);
+    EXPECT_EQ(towns->SortColumn(), 0);
+    const QString first = towns->data(towns->index(0, 0)).toString();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, title);
+    EXPECT_NE(towns->data(towns->index(0, 0)).toString(), first) << "the second click turns the order";
+    EXPECT_EQ(towns->ItemCount(), 6);
 }
