@@ -40,9 +40,13 @@ void TUDataSourceModel::SetTitleFilter(const QString &Pattern)
         return;
     TUTitleMatch match(Pattern);
     const bool narrow = match.Narrows(FMatch);
-    beginResetModel();
     FMatch = std::move(match);
-    Filter(narrow);
+    // Rows chosen aside: a keystroke that leaves them as they were costs the views nothing.
+    std::vector<TUDataItem *> rows = Filtered(narrow);
+    if (rows == FRows)
+        return;
+    beginResetModel();
+    FRows = std::move(rows);
     endResetModel();
 }
 
@@ -192,19 +196,26 @@ bool TUDataSourceModel::Accepts(const TUDataItem *Item) const
 
 void TUDataSourceModel::Filter(bool Narrow)
 {
+    FRows = Filtered(Narrow);
+}
+
+std::vector<TUDataItem *> TUDataSourceModel::Filtered(bool Narrow) const
+{
+    std::vector<TUDataItem *> rows;
     if (Narrow) {
         // The rows shown passed the item filter and a wider pattern, and stay in order.
-        std::erase_if(FRows, [this](const TUDataItem *item) { return !FMatch(item->Title()); });
-        return;
+        rows.reserve(FRows.size());
+        for (TUDataItem *item : FRows)
+            if (FMatch(item->Title()))
+                rows.push_back(item);
+        return rows;
     }
-    if (!FItemFilter && FMatch.Query().isEmpty()) {
-        FRows = FOrder;
-        return;
-    }
-    FRows.clear();
+    if (!FItemFilter && FMatch.Query().isEmpty())
+        return FOrder;
     for (TUDataItem *item : FOrder)
         if (Accepts(item))
-            FRows.push_back(item);
+            rows.push_back(item);
+    return rows;
 }
 
 void PrepareDataSourceView(QTableView *View)

@@ -34,8 +34,8 @@ struct TUDataSourceColumn {
 // set the indicator to -1 first to open a list in its key order.
 //
 // Sorting orders every item once; the filters then select from that order in one pass, so a
-// keystroke in the title filter never sorts, and a pattern that extends the previous one only
-// re-checks the rows already shown.
+// keystroke in the title filter never sorts, a pattern that extends the previous one only
+// re-checks the rows already shown, and one that leaves the rows as they were resets nothing.
 class TUDataSourceModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -81,6 +81,7 @@ private:
     void SortOrderVector();
     // FRows from FOrder, or from the rows shown when the new filter only narrows them.
     void Filter(bool Narrow);
+    std::vector<TUDataItem *> Filtered(bool Narrow) const;
     bool Accepts(const TUDataItem *Item) const;
 
     const TUDataSource *FSource;
