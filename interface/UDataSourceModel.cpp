@@ -102,7 +102,7 @@ QVariant TUDataSourceModel::data(const QModelIndex &index, int role) const
     case Qt::ForegroundRole:
     case Qt::DecorationRole:
         // The title column carries the item's colour, as the kit's lists show it.
-        if (FHasColors && index.column() == 0 && item->Color() != clNone)
+        if (index.column() == 0 && item->Color() != clNone)
             return ToQColor(item->Color());
         return {};
     default:
@@ -117,6 +117,11 @@ QVariant TUDataSourceModel::headerData(int section, Qt::Orientation orientation,
     if (section < 0 || section >= int(FColumns.size()))
         return {};
     return FColumns[size_t(section)].Header;
+}
+
+bool TUDataSourceModel::HasColors() const
+{
+    return std::any_of(FOrder.begin(), FOrder.end(), [](const TUDataItem *item) { return item->Color() != clNone; });
 }
 
 void TUDataSourceModel::sort(int column, Qt::SortOrder order)
@@ -151,14 +156,11 @@ void TUDataSourceModel::sort(int column, Qt::SortOrder order)
 void TUDataSourceModel::Rebuild()
 {
     FOrder.clear();
-    FHasColors = false;
     if (FSource) {
+        // The pointers only: the items themselves lie all over the heap.
         FOrder.reserve(size_t(FSource->Count()));
-        for (int i = 0; i < FSource->Count(); ++i) {
-            TUDataItem *item = (*FSource)[i];
-            FHasColors = FHasColors || item->Color() != clNone;
-            FOrder.push_back(item);
-        }
+        for (int i = 0; i < FSource->Count(); ++i)
+            FOrder.push_back((*FSource)[i]);
     }
     if (FSortColumn >= 0)
         SortOrderVector();

@@ -65,8 +65,8 @@ public:
     // -1 while in the source's own order.
     int SortColumn() const { return FSortColumn; }
     Qt::SortOrder SortOrder() const { return FSortOrder; }
-    // Some item of the source has a colour: the rows show it.
-    bool HasColors() const { return FHasColors; }
+    // Some item of the source has a colour (the title column shows each item's own).
+    bool HasColors() const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -76,7 +76,7 @@ public:
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
-    // FOrder from the source in the current sort; FHasColors.
+    // FOrder from the source in the current sort.
     void Rebuild();
     void SortOrderVector();
     // FRows from FOrder, or from the rows shown when the new filter only narrows them.
@@ -93,7 +93,6 @@ private:
     std::function<bool(const TUDataItem *)> FItemFilter;
     int FSortColumn = -1;
     Qt::SortOrder FSortOrder = Qt::AscendingOrder;
-    bool FHasColors = false;
 };
 
 // How the program's lists show a data-source model: whole rows selected, rows of one height and
