@@ -8,6 +8,7 @@
 #include <QTableView>
 
 #include <algorithm>
+#include <unordered_map>
 #include <utility>
 
 TUDataSourceModel::TUDataSourceModel(const TUDataSource *Source, std::vector<TUDataSourceColumn> Columns,
@@ -142,10 +143,18 @@ void TUDataSourceModel::sort(int column, Qt::SortOrder order)
 
     // The views' current and selected rows follow their items; rows filtered out are dropped.
     if (!before.isEmpty()) {
+        // One look-up per index, not a search of the rows for each.
+        std::unordered_map<const TUDataItem *, int> rowOf;
+        rowOf.reserve(persistent.size());
+        for (const TUDataItem *item : persistent)
+            rowOf.emplace(item, -1);
+        for (size_t r = 0; r < FRows.size(); ++r)
+            if (const auto it = rowOf.find(FRows[r]); it != rowOf.end())
+                it->second = int(r);
         QModelIndexList after;
         after.reserve(before.size());
         for (qsizetype i = 0; i < before.size(); ++i) {
-            const int row = RowOf(persistent[size_t(i)]);
+            const int row = persistent[size_t(i)] ? rowOf[persistent[size_t(i)]] : -1;
             after.push_back(row < 0 ? QModelIndex() : index(row, before[i].column()));
         }
         changePersistentIndexList(before, after);
