@@ -4,8 +4,11 @@
 #include "UGraphics.h"
 
 #include <QColor>
+#include <QHeaderView>
+#include <QTableView>
 
 #include <algorithm>
+#include <unordered_map>
 #include <utility>
 
 TUDataSourceModel::TUDataSourceModel(const TUDataSource *Source, std::vector<TUDataSourceColumn> Columns,
@@ -38,9 +41,13 @@ void TUDataSourceModel::SetTitleFilter(const QString &Pattern)
         return;
     TUTitleMatch match(Pattern);
     const bool narrow = match.Narrows(FMatch);
-    beginResetModel();
     FMatch = std::move(match);
-    Filter(narrow);
+    // Rows chosen aside: a keystroke that leaves them as they were costs the views nothing.
+    std::vector<TUDataItem *> rows = Filtered(narrow);
+    if (rows == FRows)
+        return;
+    beginResetModel();
+    FRows = std::move(rows);
     endResetModel();
 }
 
@@ -96,7 +103,7 @@ QVariant TUDataSourceModel::data(const QModelIndex &index, int role) const
     case Qt::ForegroundRole:
     case Qt::DecorationRole:
         // The title column carries the item's colour, as the kit's lists show it.
-        if (FHasColors && index.column() == 0 && item->Color() != clNone)
+        if (index.column() == 0 && item->Color() != clNone)
             return ToQColor(item->Color());
         return {};
     default:
@@ -111,6 +118,11 @@ QVariant TUDataSourceModel::headerData(int section, Qt::Orientation orientation,
     if (section < 0 || section >= int(FColumns.size()))
         return {};
     return FColumns[size_t(section)].Header;
+}
+
+bool TUDataSourceModel::HasColors() const
+{
+    return std::any_of(FOrder.begin(), FOrder.end(), [](const TUDataItem *item) { return item->Color() != clNone; });
 }
 
 void TUDataSourceModel::sort(int column, Qt::SortOrder order)
@@ -131,10 +143,18 @@ void TUDataSourceModel::sort(int column, Qt::SortOrder order)
 
     // The views' current and selected rows follow their items; rows filtered out are dropped.
     if (!before.isEmpty()) {
+        // One look-up per index, not a search of the rows for each.
+        std::unordered_map<const TUDataItem *, int> rowOf;
+        rowOf.reserve(persistent.size());
+        for (const TUDataItem *item : persistent)
+            rowOf.emplace(item, -1);
+        for (size_t r = 0; r < FRows.size(); ++r)
+            if (const auto it = rowOf.find(FRows[r]); it != rowOf.end())
+                it->second = int(r);
         QModelIndexList after;
         after.reserve(before.size());
         for (qsizetype i = 0; i < before.size(); ++i) {
-            const int row = RowOf(persistent[size_t(i)]);
+            const int row = persistent[size_t(i)] ? rowOf[persistent[size_t(i)]] : -1;
             after.push_back(row < 0 ? QModelIndex() : index(row, before[i].column()));
         }
         changePersistentIndexList(before, after);
@@ -145,14 +165,11 @@ void TUDataSourceModel::sort(int column, Qt::SortOrder order)
 void TUDataSourceModel::Rebuild()
 {
     FOrder.clear();
-    FHasColors = false;
     if (FSource) {
+        // The pointers only: the items themselves lie all over the heap.
         FOrder.reserve(size_t(FSource->Count()));
-        for (int i = 0; i < FSource->Count(); ++i) {
-            TUDataItem *item = (*FSource)[i];
-            FHasColors = FHasColors || item->Color() != clNone;
-            FOrder.push_back(item);
-        }
+        for (int i = 0; i < FSource->Count(); ++i)
+            FOrder.push_back((*FSource)[i]);
     }
     if (FSortColumn >= 0)
         SortOrderVector();
@@ -190,17 +207,43 @@ bool TUDataSourceModel::Accepts(const TUDataItem *Item) const
 
 void TUDataSourceModel::Filter(bool Narrow)
 {
+    FRows = Filtered(Narrow);
+}
+
+std::vector<TUDataItem *> TUDataSourceModel::Filtered(bool Narrow) const
+{
+    std::vector<TUDataItem *> rows;
     if (Narrow) {
         // The rows shown passed the item filter and a wider pattern, and stay in order.
-        std::erase_if(FRows, [this](const TUDataItem *item) { return !FMatch(item->Title()); });
-        return;
+        rows.reserve(FRows.size());
+        for (TUDataItem *item : FRows)
+            if (FMatch(item->Title()))
+                rows.push_back(item);
+        return rows;
     }
-    if (!FItemFilter && FMatch.Query().isEmpty()) {
-        FRows = FOrder;
-        return;
-    }
-    FRows.clear();
+    if (!FItemFilter && FMatch.Query().isEmpty())
+        return FOrder;
     for (TUDataItem *item : FOrder)
         if (Accepts(item))
-            FRows.push_back(item);
+            rows.push_back(item);
+    return rows;
+}
+
+void PrepareDataSourceView(QTableView *View)
+{
+    View->setSelectionBehavior(QAbstractItemView::SelectRows);
+    View->setWordWrap(false);
+    View->verticalHeader()->hide();
+    View->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // Sorting by a click, as setSortingEnabled gives it, without the sort by the first column
+    // that setSortingEnabled starts with.
+    QHeaderView *columns = View->horizontalHeader();
+    columns->setHighlightSections(false);
+    columns->setSortIndicator(-1, Qt::AscendingOrder);
+    columns->setSortIndicatorShown(true);
+    columns->setSectionsClickable(true);
+    QObject::connect(columns, &QHeaderView::sortIndicatorChanged, View, [View](int Section, Qt::SortOrder Order) {
+        if (View->model())
+            View->model()->sort(Section, Order);
+    });
 }

@@ -9,8 +9,9 @@
 #include <QVariant>
 
 #include <functional>
-#include <optional>
 #include <vector>
+
+class QTableView;
 
 // One column of a data-source table.
 struct TUDataSourceColumn {
@@ -26,11 +27,15 @@ struct TUDataSourceColumn {
 // A table over a data source that reads its items in place: the rows are pointers to the
 // source's items in the current sort order, narrowed by the title pattern and the item filter.
 // The source stays the caller's; after it changes the caller says so (SetSource for a new or
-// reloaded list, Refresh for new content in the same list) before the view reads again.
+// reloaded list, Refresh for new content in the same list) before the event loop runs again:
+// until then the rows may point at freed items.
+//
+// A view with sorting enabled sorts at once by its header's indicator (section 0 unless set):
+// set the indicator to -1 first to open a list in its key order.
 //
 // Sorting orders every item once; the filters then select from that order in one pass, so a
-// keystroke in the title filter never sorts, and a pattern that extends the previous one only
-// re-checks the rows already shown.
+// keystroke in the title filter never sorts, a pattern that extends the previous one only
+// re-checks the rows already shown, and one that leaves the rows as they were resets nothing.
 class TUDataSourceModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -60,8 +65,8 @@ public:
     // -1 while in the source's own order.
     int SortColumn() const { return FSortColumn; }
     Qt::SortOrder SortOrder() const { return FSortOrder; }
-    // Some item of the source has a colour: the rows show it.
-    bool HasColors() const { return FHasColors; }
+    // Some item of the source has a colour (the title column shows each item's own).
+    bool HasColors() const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -71,11 +76,12 @@ public:
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
-    // FOrder from the source in the current sort; FHasColors.
+    // FOrder from the source in the current sort.
     void Rebuild();
     void SortOrderVector();
     // FRows from FOrder, or from the rows shown when the new filter only narrows them.
     void Filter(bool Narrow);
+    std::vector<TUDataItem *> Filtered(bool Narrow) const;
     bool Accepts(const TUDataItem *Item) const;
 
     const TUDataSource *FSource;
@@ -87,8 +93,12 @@ private:
     std::function<bool(const TUDataItem *)> FItemFilter;
     int FSortColumn = -1;
     Qt::SortOrder FSortOrder = Qt::AscendingOrder;
-    bool FHasColors = false;
 };
+
+// How the program's lists show a data-source model: whole rows selected, rows of one height and
+// no row numbers, so that a filter's keystroke costs the view nothing per row; sorting by a
+// header click, the list opening in its key order.
+void PrepareDataSourceView(QTableView *View);
 
 // The standard columns of a cache list: the title, and key columns shown as titles through
 // TDataCache::GetTitle (a town's region, a client's manager, ...), the colour where the list has one.
