@@ -89,7 +89,7 @@ bool TComplex::Start()
     task->ParamAdd(name(dft_hash), FAPIAuth.GetConnectHash(compID));
 
     // The answer's codes have been through error processing when the run returns.
-    const TAPIDataAnswer *answer = FData->TaskRun(task.get());
+    TAPIDataAnswer *answer = FData->TaskRun(task.get());
     if (!answer) {
         TUDebug::Log(QStringLiteral("Connect answer is null"));
         ProcessError(task.get(), ocrConnect);
@@ -102,7 +102,8 @@ bool TComplex::Start()
     TakeSettings(answer->Data());
     // Document tracking starts with the first connection and stays on.
     FDocManager->SetActive(true);
-    return FCache->LoadSet(answer->Raw());
+    // The reference sets go over to the cache, not shared: a large answer is freed as it loads.
+    return FCache->LoadSet(answer->TakeRaw());
 }
 
 void TComplex::TakeSettings(const TAPIDataArray &Data)

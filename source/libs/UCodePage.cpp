@@ -71,15 +71,32 @@ char16_t TUCodePage::ToUnicodeChar(unsigned char b)
     return tables().toUnicode[b];
 }
 
-std::optional<QString> TUCodePage::ToUnicodeAs(const QByteArray &bytes, const QByteArray &contentType)
+namespace {
+
+// The charset a Content-Type header names, as written; empty when it names none.
+QByteArray charsetOf(const QByteArray &contentType)
 {
     static const QRegularExpression charsetRe(QStringLiteral("charset\\s*=\\s*\"?([A-Za-z0-9._:-]+)"),
                                               QRegularExpression::CaseInsensitiveOption);
     const auto m = charsetRe.match(QString::fromLatin1(contentType));
-    if (!m.hasMatch())
+    return m.hasMatch() ? m.captured(1).toLatin1() : QByteArray();
+}
+
+} // namespace
+
+std::optional<QString> TUCodePage::ToUnicodeAs(const QByteArray &bytes, const QByteArray &contentType)
+{
+    const QByteArray charset = charsetOf(contentType);
+    if (charset.isEmpty())
         return std::nullopt;
-    QStringDecoder decoder(m.captured(1).toLatin1().constData());
+    QStringDecoder decoder(charset.constData());
     if (!decoder.isValid())
         return std::nullopt;
     return QString(decoder.decode(bytes));
+}
+
+bool TUCodePage::NamesUtf8(const QByteArray &contentType)
+{
+    const QByteArray charset = charsetOf(contentType);
+    return !charset.isEmpty() && QStringConverter::encodingForName(charset.constData()) == QStringConverter::Utf8;
 }

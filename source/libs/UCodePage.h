@@ -17,6 +17,8 @@ public:
     // Bytes in the charset a Content-Type header names ("text/plain; charset=..."); nothing when
     // it names none, or one the text codecs do not know.
     static std::optional<QString> ToUnicodeAs(const QByteArray &bytes, const QByteArray &contentType);
+    // Whether that charset is UTF-8, so that ToUnicodeAs would decode the bytes as UTF-8.
+    static bool NamesUtf8(const QByteArray &contentType);
     // The code page's name as the text codecs know it.
     static const char *Name() { return "windows-1251"; }
 };

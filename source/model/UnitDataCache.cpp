@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
 #include <limits>
 #include <stdexcept>
 #include <type_traits>
@@ -140,14 +139,16 @@ std::unique_ptr<T> newItem()
 // Replaces the list's items with those of Set, an array of objects, when Set is an array, and
 // Index with the list's keys. The new items are built aside and sorted there by their keys
 // alone (the service mostly sends them in key order, so a run in order costs no sort): a
-// failure part-way leaves the list as it was.
+// failure part-way leaves the list as it was. Release: Set is the only holder of its array,
+// whose elements are freed one by one as they are read.
 template <class T>
-void loadList(TUDataSource &List, const QJsonValue &Set, QLatin1StringView KeyName, QLatin1StringView TitleName,
+void loadList(TUDataSource &List, QJsonValue Set, bool Release, QLatin1StringView KeyName, QLatin1StringView TitleName,
               std::vector<TDataCacheKey> &Index)
 {
     if (!Set.isArray())
         return;
-    const QJsonArray array = Set.toArray();
+    QJsonArray array = Set.toArray();
+    Set = QJsonValue();
     std::vector<TDataCacheKey> items;
     const auto owned = qScopeGuard([&items] {
         for (const TDataCacheKey &entry : items)
@@ -156,10 +157,13 @@ void loadList(TUDataSource &List, const QJsonValue &Set, QLatin1StringView KeyNa
     items.reserve(size_t(array.size()));
     bool ordered = true;
     const QLatin1StringView colorName = ToName(dft_color);
-    for (const QJsonValueConstRef value : array) {
+    for (qsizetype i = 0, n = array.size(); i < n; ++i) {
+        const QJsonValue value = array.at(i);
         if (!value.isObject())
             continue;
         const QJsonObject element = value.toObject();
+        if (Release)
+            array.replace(i, QJsonValue()); // the element goes with the end of this step
         const TUDataKey id = keyOf(element.value(KeyName));
         if (ordered && !items.empty()) {
             const int c = items.back().Item->ID().Compare(id);
@@ -200,7 +204,7 @@ void loadList(TUDataSource &List, const QJsonValue &Set, QLatin1StringView KeyNa
     Index = std::move(index);
 }
 
-using TListLoader = void (*)(TUDataSource &, const QJsonValue &, QLatin1StringView, QLatin1StringView,
+using TListLoader = void (*)(TUDataSource &, QJsonValue, bool, QLatin1StringView, QLatin1StringView,
                              std::vector<TDataCacheKey> &);
 
 // The service sets in the order they are loaded.
@@ -271,17 +275,17 @@ std::unique_ptr<TUDataSource> sourceOf(TDataCacheType Type)
     RaiseArgumentOutOfRange();
 }
 
-struct TFixedRow {
-    const char *Key;
-    const char *Title;
-    TColor Color;
-};
-
-template <class T>
-void addFixed(TUDataSource &List, std::initializer_list<TFixedRow> Rows)
+// A fixed list from the vocabulary: one item for each value from First to Last, keyed by its
+// code and titled and coloured as the vocabulary has it (colour 0 for a kind that has none).
+template <class T, typename E>
+void addCoded(TUDataSource &List, E First, E Last)
 {
-    for (const TFixedRow &row : Rows) {
-        auto item = std::make_unique<T>(TUDataKey(QString::fromLatin1(row.Key)), QString::fromUtf8(row.Title), row.Color);
+    for (int value = First; value <= Last; ++value) {
+        const E e = E(value);
+        TColor color = 0;
+        if constexpr (requires { ToColor(e); })
+            color = ToColor(e);
+        auto item = std::make_unique<T>(TUDataKey(ToCode(e)), ToText(e), color);
         if (List.Add(item.get()) >= 0)
             (void)item.release();
     }
@@ -306,47 +310,15 @@ TDataCache::~TDataCache()
 
 void TDataCache::BuildFixed()
 {
-    addFixed<TDataState>(*FData[ctState], {{"ENABLED", "активно", 0x800000},
-                                           {"DISABLED", "неактивно", 0x808080},
-                                           {"REMOVED", "удалено", 0xC0C0C0},
-                                           {"SYSTEM", "система", 0x008000}});
-    const std::initializer_list<TFixedRow> prices = {{"C", "Форма 2 (без налогов)", 0x808000},
-                                                     {"B", "Форма 1 (с налогами)", 0x800080},
-                                                     {"CB", "Форма 1 и 2", 0x000080}};
-    addFixed<TDataPriceType>(*FData[ctPriceType], prices);
-    addFixed<TDataSyncPriceType>(*FData[ctSyncPriceType], {prices.begin()[0], prices.begin()[1]});
-    addFixed<TDataSaleStateType>(*FData[ctSaleStateType], {{"S", "только брони", 0},
-                                                           {"R", "только резервы/подтверждения", 0},
-                                                           {"SR", "все плоскости", 0}});
-    addFixed<TDataDocType>(*FData[ctDocType], {{"AGREEMENT", "договор", 0},
-                                               {"APP", "приложение к договору", 0},
-                                               {"ACT", "акт", 0},
-                                               {"TAX", "налоговая накладная", 0},
-                                               {"INVOICE", "счёт", 0},
-                                               {"GRANT", "гарантийное письмо", 0},
-                                               {"INVOICE_1C", "счёт 1C", 0},
-                                               {"XML", "выгрузка XML", 0}});
-    addFixed<TDataKeysValue>(*FData[ctKeysValue], {{"K", "Код", 0x0000FF},
-                                                   {"KS", "Код,Сторона", 0x0000FF},
-                                                   {"KT", "Код,Город", 0x0000FF},
-                                                   {"KTS", "Код,Город,Сторона", 0x0000FF},
-                                                   {"KF", "Код,Тип", 0x0000FF},
-                                                   {"KFT", "Код,Тип,Город", 0x0000FF},
-                                                   {"KFS", "Код,Тип,Сторона", 0x0000FF},
-                                                   {"KFST", "Код,Тип,Сторона,Город", 0x0000FF},
-                                                   {"KA", "Код,Адрес", 0x0000FF},
-                                                   {"KAS", "Код,Адрес,Сторона", 0x0000FF}});
-    const std::initializer_list<TFixedRow> sticks = {{"F", "поклейка", 0x800000},
-                                                     {"C", "переклейка", 0x000080},
-                                                     {"R", "подклейка", 0x800080},
-                                                     {"N", "ремонт", 0x800080},
-                                                     {"P", "доп.фотоотчет", 0x808080}};
-    addFixed<TDataStickType>(*FData[ctStickType], sticks);
-    for (const TFixedRow *row = sticks.begin() + 1; row != sticks.end(); ++row)
-        addFixed<TDataStickType>(*FData[ctStickTypeShort], {*row});
-    addFixed<TDataStickFineMethod>(*FData[ctStickFineMethod], {{"NONE", "без штрафов", 0},
-                                                               {"FIXED", "фиксированная сумма за просрочку", 0x000080},
-                                                               {"PERDAY", "сумма за каждый день просрочки", 0x800000}});
+    addCoded<TDataState>(*FData[ctState], dsEnabled, dsSystem);
+    addCoded<TDataPriceType>(*FData[ctPriceType], ptCash, ptBoth);
+    addCoded<TDataSyncPriceType>(*FData[ctSyncPriceType], ptCash, ptBank);
+    addCoded<TDataSaleStateType>(*FData[ctSaleStateType], sstSale, sstAll);
+    addCoded<TDataDocType>(*FData[ctDocType], dtAgreement, dtXml);
+    addCoded<TDataKeysValue>(*FData[ctKeysValue], kvK, kvKAS);
+    addCoded<TDataStickType>(*FData[ctStickType], stStick, stPhoto);
+    addCoded<TDataStickType>(*FData[ctStickTypeShort], stRestick, stPhoto);
+    addCoded<TDataStickFineMethod>(*FData[ctStickFineMethod], sfmNone, sfmPerday);
 }
 
 TComplex &TDataCache::Owner() const
@@ -410,22 +382,49 @@ void TDataCache::Reindex(TDataCacheType Index)
         index.push_back({TDataCacheKey::PrefixOf(list[i]->ID()), list[i]});
 }
 
-bool TDataCache::LoadSet(const QJsonValue &Raw)
+namespace {
+
+// LoadSet over the sets of Raw; Release: Raw is the only holder of its object.
+template <class TObject>
+bool loadSets(TObject &Raw, bool Release, const std::array<std::unique_ptr<TUDataSource>, DataCacheTypeCount> &Data,
+              std::array<std::vector<TDataCacheKey>, DataCacheTypeCount> &Index)
 {
-    if (!Raw.isObject())
-        return false; // wrong type data
-    const QJsonObject raw = Raw.toObject();
     for (const TSetSpec &set : kSets) {
         const bool user = set.Type == ctUser;
         const QLatin1StringView keyName = ToName(user ? dft_login : set.Set);
         const QLatin1StringView titleName = ToName(user ? dft_user_name : dft_title);
         try {
-            set.Load(*FData[set.Type], raw.value(ToName(set.Set)), keyName, titleName, FIndex[set.Type]);
+            QJsonValue value;
+            if constexpr (std::is_const_v<TObject>)
+                value = Raw.value(ToName(set.Set));
+            else
+                value = Raw.take(ToName(set.Set));
+            set.Load(*Data[set.Type], std::move(value), Release, keyName, titleName, Index[set.Type]);
         } catch (...) {
             return false;
         }
     }
     return true;
+}
+
+} // namespace
+
+bool TDataCache::LoadSet(const QJsonValue &Raw)
+{
+    if (!Raw.isObject())
+        return false; // wrong type data
+    const QJsonObject raw = Raw.toObject();
+    return loadSets(raw, false, FData, FIndex);
+}
+
+bool TDataCache::LoadSet(QJsonValue &&Raw)
+{
+    if (!Raw.isObject())
+        return false; // wrong type data
+    QJsonObject raw = Raw.toObject();
+    Raw = QJsonValue(QJsonValue::Undefined);
+    // Each set leaves the object as it is loaded and its elements as they are read.
+    return loadSets(raw, true, FData, FIndex);
 }
 
 void TDataCache::StopTask()
@@ -465,8 +464,8 @@ void TDataCache::TaskSuccess(TDataLoader *Task)
 {
     // Forgotten before the handlers run, so that one of them may start the next reload.
     FTask = nullptr;
-    const TAPIDataAnswer *answer = Task->Answer();
-    if (answer && answer->Error() == 0 && !answer->Raw().isUndefined() && LoadSet(answer->Raw())) {
+    TAPIDataAnswer *answer = Task->Answer();
+    if (answer && answer->Error() == 0 && !answer->Raw().isUndefined() && LoadSet(answer->TakeRaw())) {
         if (FOnSet)
             FOnSet(this);
         return;

@@ -91,6 +91,9 @@ public:
     // or not an array keeps its list. False when Raw is no object (nothing changes) or a set
     // failed to load (the sets before it keep their new content, the failed one its old).
     bool LoadSet(const QJsonValue &Raw);
+    // The same for a value the caller gives up: each set's elements are freed as soon as they
+    // are read, so a large answer and its items are not both held whole. Raw is left empty.
+    bool LoadSet(QJsonValue &&Raw);
     // Asks the service for a fresh copy of the service sets (the "cache" action) and returns at
     // once; a reload still running is stopped first. OnSet follows a reload that filled the
     // lists, OnError any other outcome.

@@ -327,18 +327,25 @@ void THTTPSender::UnpackInPlace(QIODevice &Output)
         // Not gzip after all: the caller gets the bytes as they came.
         return;
     }
+    dst.close();
+    const qint64 size = unpacked.size();
     if (auto *buffer = qobject_cast<QBuffer *>(&Output)) {
+        // The unpacked bytes take the place of the packed ones, which go at once: a large answer
+        // is not held twice.
         buffer->seek(0);
-        buffer->buffer().clear();
-    } else if (auto *file = qobject_cast<QFile *>(&Output)) {
-        file->resize(0);
-        file->seek(0);
+        buffer->buffer() = std::move(unpacked);
+        buffer->seek(size);
     } else {
-        Output.seek(0);
+        if (auto *file = qobject_cast<QFile *>(&Output)) {
+            file->resize(0);
+            file->seek(0);
+        } else {
+            Output.seek(0);
+        }
+        Output.write(unpacked);
     }
-    Output.write(unpacked);
     FStat.GZipTime = timer.elapsed();
-    FStat.GZipBytes = unpacked.size();
+    FStat.GZipBytes = size;
 }
 
 QString THTTPSender::RunForText(const std::function<void(QIODevice &)> &Send)

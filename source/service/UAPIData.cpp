@@ -1,5 +1,8 @@
 #include "UAPIData.h"
 
+#include "HTTPSender.h"
+#include "UCodePage.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -1269,6 +1272,29 @@ uint16_t TAPIDataAnswer::ParseUtf8(const QByteArray &Utf8, TReader Reader) noexc
         FErrorData.clear(); // no room even for the text: the code alone must do
     }
     return ErrorUnreadable;
+}
+
+uint16_t TAPIDataAnswer::ParseReply(QByteArray &&Bytes, const QByteArray &ContentType) noexcept
+{
+    QByteArray bytes = std::move(Bytes);
+    QString text;
+    try {
+        const size_t size = size_t(bytes.size());
+        if (!bytes.startsWith("\xEF\xBB\xBF") && TUCodePage::NamesUtf8(ContentType)
+            && simdjson::validate_utf8(bytes.constData(), size)) {
+            // Valid UTF-8 reads as its decoded text would, without a UTF-16 copy of a large answer
+            // and a UTF-8 one back. The parser's padding is made room for in place.
+            if (size_t(bytes.capacity()) < size + simdjson::SIMDJSON_PADDING)
+                bytes.reserve(bytes.size() + qsizetype(simdjson::SIMDJSON_PADDING));
+            return ParseUtf8(bytes);
+        }
+        text = THTTPSender::DecodeText(bytes, ContentType);
+    } catch (...) {
+        // No room for the text: as unreadable as an empty one.
+        return ErrorUnreadable;
+    }
+    bytes = QByteArray(); // the text holds the answer now
+    return Parse(text);
 }
 
 bool TAPIDataAnswer::ReadAnswer(const QByteArray &utf8, TReader reader)

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 // Shape of an answer's "data": none, one object, or an array of rows.
 enum TAPIDataAnswerType : uint8_t { datNull, datJSONRow, datJSONRows };
@@ -45,6 +46,10 @@ public:
     // The same for the answer's UTF-8 bytes as they came off the wire, without a round trip
     // through UTF-16; an unreadable answer keeps them decoded in ErrorStr.
     uint16_t ParseUtf8(const QByteArray &Utf8, TReader Reader = TReader::Auto) noexcept;
+    // An answer as it was received, with the Content-Type it came with: read where it lies when
+    // that names UTF-8 and the bytes are such, otherwise decoded by the charset first as Parse
+    // reads a text. The bytes are the answer's to use up; they are gone afterwards.
+    uint16_t ParseReply(QByteArray &&Bytes, const QByteArray &ContentType) noexcept;
 
     bool IsGood() const { return FError == 0; }
 
@@ -57,6 +62,8 @@ public:
     TAPIDataArray &Data() { return *FData; }
     // Shared with whoever copies it; Undefined when the answer has none.
     const QJsonValue &Raw() const { return FRaw; }
+    // The raw value handed over whole, not shared: the answer has none from then on.
+    QJsonValue TakeRaw() { return std::exchange(FRaw, QJsonValue(QJsonValue::Undefined)); }
 
 private:
     // False when the text is not a readable answer; the answer is left as it was then.

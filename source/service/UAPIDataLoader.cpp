@@ -5,6 +5,7 @@
 #include "UException.h"
 #include "URecs.h"
 
+#include <QBuffer>
 #include <QPointer>
 
 #include <exception>
@@ -110,7 +111,16 @@ void TDataLoader::Query(bool ASync)
         } else if (!FFileName.isEmpty() && !FFileField.isEmpty()) {
             FAnswer = std::make_unique<TAPIDataAnswer>(FSender->SendFile(FHost, FFileField, FFileName));
         } else {
-            FAnswer = std::make_unique<TAPIDataAnswer>(FSender->Post(FHost));
+            // The received bytes go to the answer as they are; it frees them once read.
+            QByteArray bytes;
+            {
+                QBuffer buffer(&bytes);
+                buffer.open(QIODevice::ReadWrite);
+                if (!FSender->Post(FHost, buffer))
+                    bytes.clear();
+            }
+            FAnswer = std::make_unique<TAPIDataAnswer>();
+            FAnswer->ParseReply(std::move(bytes), FSender->ResponseContentType());
         }
         if (ASync && FTerminated)
             return;

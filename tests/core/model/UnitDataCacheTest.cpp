@@ -408,3 +408,22 @@ TEST(UnitDataCache, UnorderedLargeSetsComeOutSortedAndDistinct)
         ASSERT_EQ(item->Title(), QString::number(firstIndex[size_t(k)])) << "key " << k;
     }
 }
+
+// A value handed over is used up set by set; whoever still shares it keeps it whole, and the
+// lists come out as from a value that is only read.
+TEST(UnitDataCache, AValueHandedOverLoadsAsOneReadAndLeavesItsCopiesWhole)
+{
+    const char *text = R"({"client": [{"client": 2, "title": "b"}, 7, {"client": 1, "title": "a"}, {"client": 2}],
+                           "firm": [{"firm": 1, "title": "f"}], "town": "not a set"})";
+    const QJsonValue raw = Parse(text);
+    QJsonValue given = raw;
+    TDataCache moved, read;
+    ASSERT_TRUE(moved.LoadSet(std::move(given)));
+    ASSERT_TRUE(read.LoadSet(raw));
+    EXPECT_TRUE(given.isUndefined());
+    EXPECT_EQ(raw, Parse(text));
+    for (const TDataCacheType type : kServiceSets)
+        EXPECT_EQ(Shown(*moved.GetData(type)), Shown(*read.GetData(type))) << type;
+    EXPECT_EQ(Shown(*moved.GetData(ctClient)), (std::vector<TShown>{{"1", "a", clNone}, {"2", "b", clNone}}));
+    EXPECT_FALSE(moved.LoadSet(QJsonValue(QJsonArray{1})));
+}

@@ -1,4 +1,5 @@
 #include "TestUtil.h"
+#include "HTTPSender.h"
 #include "UAPIData.h"
 
 #include <gtest/gtest.h>
@@ -457,3 +458,34 @@ TEST(APIDataAnswer, LargeAnswerWholeAndCut)
 }
 
 } // namespace
+
+// An answer as received reads exactly as its text decoded by the charset its Content-Type names,
+// whether or not the bytes could be read where they lie; they are used up either way.
+TEST(APIDataAnswer, ReceivedBytesReadAsTheirDecodedText)
+{
+    const QByteArray good = R"({"code":0,"fields":["title"],"data":[["Щит"]],"raw":{"town":[{"title":"Юг"}]}})";
+    const struct {
+        QByteArray bytes;
+        QByteArray contentType;
+    } cases[] = {
+        {good, "application/json; charset=utf-8"},
+        {good, "application/json; charset=\"UTF8\""},
+        {good, "text/html"}, // no charset: byte by byte
+        {"\xEF\xBB\xBF" + good, "application/json; charset=utf-8"},
+        {QByteArray(good).replace("Юг", "\xFF\xFE"), "application/json; charset=utf-8"}, // not UTF-8
+        {"{\"fields\":[\"t\"],\"data\":[[\"\xD9\xE8\xF2\"]]}", "text/plain; charset=windows-1251"},
+        {"Fatal error: out of memory", "text/html; charset=utf-8"},
+        {"{\"fields\":[\"t\"],\"data\":[[\"x\"]]", "application/json; charset=utf-8"},
+        {QByteArray(), "application/json; charset=utf-8"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.bytes.toStdString() + " / " + c.contentType.toStdString());
+        const TAPIDataAnswer expected(THTTPSender::DecodeText(c.bytes, c.contentType));
+        TAPIDataAnswer answer;
+        QByteArray bytes = c.bytes;
+        const uint16_t code = answer.ParseReply(std::move(bytes), c.contentType);
+        EXPECT_EQ(code, expected.Error());
+        ExpectSameAnswer(answer, expected);
+        EXPECT_TRUE(bytes.isEmpty());
+    }
+}
