@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
@@ -224,6 +225,43 @@ QByteArray rowLine(const TDocTrackingRow &row)
                         {QStringLiteral("updated"), f.Updated.IsNull() ? QString() : TDateTimeStr(f.Updated).Data},
                         {QStringLiteral("ext"), f.Ext}};
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+// Printable ASCII without quote and backslash: a JSON string holds it as it is, and it reads
+// the same in the code page.
+bool plainChar(char16_t c) { return c >= 0x20 && c <= 0x7E && c != u'"' && c != u'\\'; }
+
+bool plainText(QByteArrayView text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return plainChar(static_cast<unsigned char>(c)); });
+}
+
+bool plainText(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return plainChar(c.unicode()); });
+}
+
+// The row's line in the code page, as the JSON writer makes it (members in name order); plain
+// rows are written straight.
+QByteArray rowBytes(const TDocTrackingRow &row)
+{
+    const TUAPIFile &f = row.FileData;
+    const QByteArrayView hash = f.FHash.Bytes();
+    const QString updated = f.Updated.IsNull() ? QString() : TDateTimeStr(f.Updated).Data;
+    if (!plainText(hash) || !plainText(QStringView(f.Ext)) || !plainText(QStringView(updated)))
+        return TUCodePage::FromUnicode(QString::fromUtf8(rowLine(row)));
+    QByteArray line;
+    line.reserve(64 + hash.size() + f.Ext.size());
+    line += "{\"ext\":\"";
+    line += f.Ext.toLatin1();
+    line += "\",\"fhash\":\"";
+    line += hash;
+    line += "\",\"fid\":";
+    line += QByteArray::number(qint64(f.FID.IntKey() ? f.FID.Int() : 0));
+    line += ",\"updated\":\"";
+    line += updated.toLatin1();
+    line += "\"}";
+    return line;
 }
 
 // A number key from "fid": a JSON integer, or a text of decimal digits as the service sends in
@@ -683,17 +721,16 @@ bool TDocTracking::SaveToFile()
         return false;
     // Rows whose copies went before any pass looked at them are not written back.
     CheckLoadedLocked();
-    QByteArray utf8 = QByteArrayLiteral("# QUILLMARSH\r\n# Docs tracking file.\r\n# Do not edit manually!\r\n");
-    utf8.reserve(utf8.size() + qsizetype(FList.Count()) * 100);
+    QByteArray bytes = QByteArrayLiteral("# QUILLMARSH\r\n# Docs tracking file.\r\n# Do not edit manually!\r\n");
+    bytes.reserve(bytes.size() + qsizetype(FList.Count()) * 100);
     for (const auto &[key, row] : FList) {
-        utf8 += rowLine(row);
-        utf8 += "\r\n";
+        bytes += rowBytes(row);
+        bytes += "\r\n";
     }
     // The old file stays whole until the new one is complete.
     QSaveFile file(FIniFile);
     if (!file.open(QIODevice::WriteOnly))
         throw EUError(QStringLiteral("Cannot create file ") + FIniFile);
-    const QByteArray bytes = TUCodePage::FromUnicode(QString::fromUtf8(utf8));
     if (file.write(bytes) != bytes.size() || !file.commit())
         throw EUError(QStringLiteral("Cannot write file ") + FIniFile);
     return true;
