@@ -179,8 +179,9 @@ int CacheOnce(int argc, char **argv)
             rc = 1;
         };
         complex.DocManager().LoadToCache(f, e);
+        // Waits for events: with a time limit the flag is ignored and the loop would spin.
         while (rc < 0)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         return rc;
     });
 }

@@ -13,10 +13,17 @@
 #include <QObject>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
+
+#ifdef Q_OS_LINUX
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -29,10 +36,103 @@ constexpr int KeepDays = 30;
 bool fileStamp(const QString &name, qint64 &stamp)
 {
     // One look-up of the entry: a missing file has no modification time.
+#ifdef Q_OS_LINUX
+    // The entry itself: the file-info class hands the time over as local time, and every
+    // conversion there and back reads the time-zone file again.
+    struct stat st;
+    if (name.isEmpty() || ::stat(QFile::encodeName(name).constData(), &st) != 0)
+        return false;
+    stamp = qint64(st.st_mtim.tv_sec) * 1000 + qint64(st.st_mtim.tv_nsec) / 1000000;
+    return true;
+#else
     const QDateTime modified = QFileInfo(name).lastModified();
     if (!modified.isValid())
         return false;
     stamp = modified.toMSecsSinceEpoch();
+    return true;
+#endif
+}
+
+// The service form "yyyy-mm-dd hh:mm:ss" read straight; any other text goes to the general
+// reader, which gives the same for this form.
+TDateTime serviceDateTime(const QString &text)
+{
+    constexpr char16_t shape[] = u"dddd-dd-dd dd:dd:dd";
+    if (text.size() != 19)
+        return TDateTimeFormat::SQL().ParseDateTime(text);
+    int digits[14];
+    int n = 0;
+    for (qsizetype i = 0; i < 19; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (shape[i] != u'd') {
+            if (c != shape[i])
+                return TDateTimeFormat::SQL().ParseDateTime(text);
+        } else if (c >= u'0' && c <= u'9') {
+            digits[n++] = c - u'0';
+        } else {
+            return TDateTimeFormat::SQL().ParseDateTime(text);
+        }
+    }
+    const auto num = [&digits](int from, int count) {
+        int v = 0;
+        for (int i = from; i < from + count; ++i)
+            v = v * 10 + digits[i];
+        return v;
+    };
+    return TDateTime::Encode(num(0, 4), num(4, 2), num(6, 2), num(8, 2), num(10, 2), num(12, 2));
+}
+
+// A line exactly as SaveToFile writes it with plain ASCII texts without escapes:
+// {"ext":"..","fhash":"..","fid":N,"updated":".."}. Read straight into AFile, as the JSON
+// reader would read it; false for any other line, which then goes to the JSON reader.
+bool readWrittenLine(QByteArrayView line, TUAPIFile &AFile)
+{
+    qsizetype pos = 0;
+    const auto literal = [&](QByteArrayView text) {
+        if (!line.sliced(pos).startsWith(text))
+            return false;
+        pos += text.size();
+        return true;
+    };
+    const auto text = [&](QByteArrayView &out) {
+        const qsizetype from = pos;
+        while (pos < line.size() && line[pos] != '"') {
+            const auto c = static_cast<unsigned char>(line[pos]);
+            if (c < 0x20 || c > 0x7E || c == '\\')
+                return false;
+            ++pos;
+        }
+        out = line.sliced(from, pos - from);
+        return pos < line.size();
+    };
+    QByteArrayView ext, hash, updated;
+    if (!literal("{\"ext\":\"") || !text(ext) || !literal("\",\"fhash\":\"") || !text(hash) || !literal("\",\"fid\":"))
+        return false;
+    // A JSON integer: no sign, no leading zero; ten digits at most keep it exact.
+    const qsizetype digitsFrom = pos;
+    qint64 fid = 0;
+    while (pos < line.size() && line[pos] >= '0' && line[pos] <= '9' && pos - digitsFrom < 10)
+        fid = fid * 10 + (line[pos++] - '0');
+    const qsizetype digits = pos - digitsFrom;
+    if (digits == 0 || (digits > 1 && line[digitsFrom] == '0'))
+        return false;
+    if (!literal(",\"updated\":\"") || !text(updated) || !literal("\"}") || pos != line.size())
+        return false;
+    AFile = TUAPIFile();
+    AFile.FID = fid > 0 && fid <= qint64(std::numeric_limits<uint32_t>::max()) ? TUDataKey(uint32_t(fid)) : TUDataKey();
+    // Plain ASCII is the same in the code page: the key keeps the first 32 characters.
+    AFile.FHash = TUAPIKey::FromBytes(hash);
+    AFile.Updated = serviceDateTime(QString::fromLatin1(updated));
+    AFile.Ext = QString::fromLatin1(ext);
+    return true;
+}
+
+bool isAscii(QByteArrayView bytes)
+{
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
     return true;
 }
 
@@ -76,7 +176,11 @@ bool deviceName(QStringView base)
 {
     static const QStringList names{QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
                                    QStringLiteral("NUL"), QStringLiteral("CONIN$"), QStringLiteral("CONOUT$")};
-    const QString upper = base.trimmed().toString().toUpper();
+    base = base.trimmed();
+    // None is longer than seven characters, and upper case is never shorter.
+    if (base.size() > 7)
+        return false;
+    const QString upper = base.toString().toUpper();
     if (names.contains(upper))
         return true;
     // COM1..COM9 and LPT1..LPT9, also with the superscript digits Windows accepts.
@@ -92,12 +196,25 @@ bool safePart(const QString &part, bool mayBeEmpty)
 {
     if (part.isEmpty())
         return mayBeEmpty;
-    for (const QChar c : part) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || QStringView(u"/\\:*?\"<>|").contains(c))
+    char16_t previous = 0;
+    for (const QChar qc : part) {
+        const char16_t c = qc.unicode();
+        if (c < 0x20 || c == 0x7F)
             return false;
+        switch (c) {
+        case u'/': case u'\\': case u':': case u'*': case u'?': case u'"': case u'<': case u'>': case u'|':
+            return false;
+        case u'.':
+            if (previous == u'.')
+                return false;
+            break;
+        default:
+            break;
+        }
+        previous = c;
     }
     // Windows drops trailing dots and blanks, so "a." would be another file than the one named.
-    return !part.endsWith(u'.') && !part.endsWith(u' ') && !part.contains(QStringLiteral(".."));
+    return !part.endsWith(u'.') && !part.endsWith(u' ');
 }
 
 QByteArray rowLine(const TDocTrackingRow &row)
@@ -108,6 +225,43 @@ QByteArray rowLine(const TDocTrackingRow &row)
                         {QStringLiteral("updated"), f.Updated.IsNull() ? QString() : TDateTimeStr(f.Updated).Data},
                         {QStringLiteral("ext"), f.Ext}};
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+// Printable ASCII without quote and backslash: a JSON string holds it as it is, and it reads
+// the same in the code page.
+bool plainChar(char16_t c) { return c >= 0x20 && c <= 0x7E && c != u'"' && c != u'\\'; }
+
+bool plainText(QByteArrayView text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return plainChar(static_cast<unsigned char>(c)); });
+}
+
+bool plainText(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return plainChar(c.unicode()); });
+}
+
+// The row's line in the code page, as the JSON writer makes it (members in name order); plain
+// rows are written straight.
+QByteArray rowBytes(const TDocTrackingRow &row)
+{
+    const TUAPIFile &f = row.FileData;
+    const QByteArrayView hash = f.FHash.Bytes();
+    const QString updated = f.Updated.IsNull() ? QString() : TDateTimeStr(f.Updated).Data;
+    if (!plainText(hash) || !plainText(QStringView(f.Ext)) || !plainText(QStringView(updated)))
+        return TUCodePage::FromUnicode(QString::fromUtf8(rowLine(row)));
+    QByteArray line;
+    line.reserve(64 + hash.size() + f.Ext.size());
+    line += "{\"ext\":\"";
+    line += f.Ext.toLatin1();
+    line += "\",\"fhash\":\"";
+    line += hash;
+    line += "\",\"fid\":";
+    line += QByteArray::number(qint64(f.FID.IntKey() ? f.FID.Int() : 0));
+    line += ",\"updated\":\"";
+    line += updated.toLatin1();
+    line += "\"}";
+    return line;
 }
 
 // A number key from "fid": a JSON integer, or a text of decimal digits as the service sends in
@@ -131,6 +285,25 @@ TUDataKey fidOf(const QJsonValue &v)
     if (n <= 0 || n > qint64(std::numeric_limits<uint32_t>::max()))
         return {};
     return TUDataKey(uint32_t(n));
+}
+
+// Any other line of the tracking file in the code page: false when it is not a JSON object.
+bool readJsonLine(QByteArrayView line, TUAPIFile &AFile)
+{
+    // The code page agrees with UTF-8 on plain ASCII.
+    const QByteArray json = isAscii(line) ? QByteArray::fromRawData(line.data(), line.size())
+                                          : TUCodePage::ToUnicode(line).toUtf8();
+    const QJsonDocument doc = QJsonDocument::fromJson(json);
+    if (!doc.isObject())
+        return false;
+    const QJsonObject o = doc.object();
+    AFile = TUAPIFile();
+    AFile.FID = fidOf(o.value(QLatin1StringView("fid")));
+    // TUAPIKey keeps the first 32 characters.
+    AFile.FHash = TUAPIKey(o.value(QLatin1StringView("fhash")).toString());
+    AFile.Updated = serviceDateTime(o.value(QLatin1StringView("updated")).toString());
+    AFile.Ext = o.value(QLatin1StringView("ext")).toString();
+    return true;
 }
 
 } // namespace
@@ -196,7 +369,15 @@ TDocTrackingStat TDocTracking::Stat() const
 int TDocTracking::Count() const
 {
     std::lock_guard lock(FLock);
-    return FList.Count();
+    if (!FUnchecked)
+        return FList.Count();
+    int n = 0;
+    qint64 stamp = 0;
+    for (const auto &[key, row] : FList) {
+        if (!row.Unchecked || fileStamp(GetFileNameLocked(row.FileData), stamp))
+            ++n;
+    }
+    return n;
 }
 
 void TDocTracking::SetOnDocumentModify(TDocumentModifyEvent Value)
@@ -208,7 +389,48 @@ void TDocTracking::SetOnDocumentModify(TDocumentModifyEvent Value)
 TDocTrackingRow TDocTracking::Row(const TUDataKey &FID) const
 {
     std::lock_guard lock(FLock);
-    return FList.GetKeyValue(FID);
+    TDocTrackingRow row = FList.GetKeyValue(FID);
+    if (row.Unchecked) {
+        qint64 stamp = 0;
+        if (!fileStamp(GetFileNameLocked(row.FileData), stamp))
+            return TDocTrackingRow();
+        row.ModifyStamp = LoadedStampLocked(stamp);
+        row.ModifyDate = dateOfStamp(row.ModifyStamp);
+        row.Unchecked = false;
+    }
+    return row;
+}
+
+qint64 TDocTracking::LoadedStampLocked(qint64 Stamp) const
+{
+    return Stamp > FLoadStamp ? FLoadStamp : Stamp;
+}
+
+void TDocTracking::CheckLoadedLocked()
+{
+    if (!FUnchecked)
+        return;
+    std::vector<std::pair<TUDataKey, qint64>> seen;
+    std::vector<TUDataKey> gone;
+    for (const auto &[key, row] : FList) {
+        if (!row.Unchecked)
+            continue;
+        qint64 stamp = 0;
+        if (fileStamp(GetFileNameLocked(row.FileData), stamp))
+            seen.emplace_back(key, LoadedStampLocked(stamp));
+        else
+            gone.push_back(key);
+    }
+    for (const TUDataKey &key : gone)
+        FList.Remove(key);
+    for (const auto &[key, stamp] : seen) {
+        TDocTrackingRow row = FList.GetKeyValue(key);
+        row.ModifyStamp = stamp;
+        row.ModifyDate = dateOfStamp(stamp);
+        row.Unchecked = false;
+        FList.SetKeyValue(key, row);
+    }
+    FUnchecked = false;
 }
 
 bool TDocTracking::SafeFileName(const TUAPIFile &AFile)
@@ -216,9 +438,10 @@ bool TDocTracking::SafeFileName(const TUAPIFile &AFile)
     const QString hash = AFile.FHash.ToString();
     if (!safePart(hash, false) || !safePart(AFile.Ext, true) || hash.startsWith(u' '))
         return false;
-    // The device check looks at what comes before the first dot of the whole name.
-    const QString name = AFile.FileName();
-    return !deviceName(QStringView(name).left(name.indexOf(u'.') < 0 ? name.size() : name.indexOf(u'.')));
+    // The device check looks at what comes before the first dot of the whole name, which is
+    // within the hash when the hash has a dot.
+    const qsizetype dot = hash.indexOf(u'.');
+    return !deviceName(QStringView(hash).left(dot < 0 ? hash.size() : dot));
 }
 
 QString TDocTracking::GetFileNameLocked(const TUAPIFile &AFile) const
@@ -288,6 +511,7 @@ bool TDocTracking::UpdateRowLocked(const TUAPIFile &AFile)
     row.FileData = AFile;
     row.ModifyStamp = stamp;
     row.ModifyDate = dateOfStamp(stamp);
+    row.Unchecked = false;
     FList.SetKeyValue(AFile.FID, row);
     return true;
 }
@@ -402,12 +626,21 @@ bool TDocTracking::Sync()
     };
     std::vector<TUDataKey> forget;
     std::vector<TModified> modified;
+    // Rows read back from the tracking file take their copies' times in this pass.
+    std::vector<std::pair<TUDataKey, qint64>> checked;
     for (const auto &[key, row] : FList) {
         const QString name = GetFileNameLocked(row.FileData);
         qint64 stamp = 0;
         if (name.isEmpty() || !fileStamp(name, stamp)) {
             forget.push_back(key);
-        } else if (stamp > row.ModifyStamp) {
+            continue;
+        }
+        qint64 inStep = row.ModifyStamp;
+        if (row.Unchecked) {
+            inStep = LoadedStampLocked(stamp);
+            checked.emplace_back(key, inStep);
+        }
+        if (stamp > inStep) {
             modified.push_back({row.FileData, stamp});
         } else if (stamp != 0 && stamp <= cutoffStamp) {
             forget.push_back(key);
@@ -415,6 +648,14 @@ bool TDocTracking::Sync()
         }
     }
     bool changed = false;
+    for (const auto &[key, inStep] : checked) {
+        TDocTrackingRow row = FList.GetKeyValue(key);
+        row.ModifyStamp = inStep;
+        row.ModifyDate = dateOfStamp(inStep);
+        row.Unchecked = false;
+        FList.SetKeyValue(key, row);
+    }
+    FUnchecked = false;
     for (const TUDataKey &key : forget)
         FList.Remove(key);
     // At most one accepted document per pass; a refused one leaves the next its turn.
@@ -434,28 +675,41 @@ bool TDocTracking::LoadFromFile()
 {
     std::lock_guard lock(FLock);
     FList.Clear();
+    FUnchecked = false;
     if (FIniFile.isEmpty())
         return false;
     QFile file(FIniFile);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QString text = TUCodePage::ToUnicode(file.readAll());
-    for (QStringView line : QStringView(text).split(u'\n')) {
-        if (line.endsWith(u'\r'))
+    // Copies changed from now on are changes the next pass hands over.
+    FLoadStamp = QDateTime::currentMSecsSinceEpoch();
+    const QByteArray bytes = file.readAll();
+    const char *next = bytes.constData();
+    const char *const end = next + bytes.size();
+    while (next < end) {
+        const char *eol = static_cast<const char *>(std::memchr(next, '\n', size_t(end - next)));
+        QByteArrayView line(next, (eol ? eol : end) - next);
+        next = eol ? eol + 1 : end;
+        if (line.endsWith('\r'))
             line.chop(1);
-        if (line.isEmpty() || line.startsWith(u'#'))
+        if (line.isEmpty() || line.front() == '#')
             continue;
-        const QJsonDocument doc = QJsonDocument::fromJson(line.toUtf8());
-        if (!doc.isObject())
-            continue;
-        const QJsonObject o = doc.object();
         TUAPIFile f;
-        f.FID = fidOf(o.value(QLatin1StringView("fid")));
-        // TUAPIKey keeps the first 32 characters.
-        f.FHash = TUAPIKey(o.value(QLatin1StringView("fhash")).toString());
-        f.Updated = TDateTimeFormat::SQL().ParseDateTime(o.value(QLatin1StringView("updated")).toString());
-        f.Ext = o.value(QLatin1StringView("ext")).toString();
-        UpdateRowLocked(f);
+        if (!readWrittenLine(line, f) && !readJsonLine(line, f))
+            continue;
+        // A row nobody could look up again, or whose file has no safe name, is never taken over.
+        if (!f.IsSet() || !SafeFileName(f))
+            continue;
+        // Of two lines for one document, a later one replaces the earlier only when its copy
+        // exists.
+        qint64 stamp = 0;
+        if (FList.Find(f.FID) && !fileStamp(GetFileNameLocked(f), stamp))
+            continue;
+        TDocTrackingRow row;
+        row.FileData = f;
+        row.Unchecked = true;
+        FList.SetKeyValue(f.FID, row);
+        FUnchecked = true;
     }
     return true;
 }
@@ -465,17 +719,18 @@ bool TDocTracking::SaveToFile()
     std::lock_guard lock(FLock);
     if (FIniFile.isEmpty())
         return false;
-    QByteArray utf8 = QByteArrayLiteral("# QUILLMARSH\r\n# Docs tracking file.\r\n# Do not edit manually!\r\n");
-    utf8.reserve(utf8.size() + qsizetype(FList.Count()) * 100);
+    // Rows whose copies went before any pass looked at them are not written back.
+    CheckLoadedLocked();
+    QByteArray bytes = QByteArrayLiteral("# QUILLMARSH\r\n# Docs tracking file.\r\n# Do not edit manually!\r\n");
+    bytes.reserve(bytes.size() + qsizetype(FList.Count()) * 100);
     for (const auto &[key, row] : FList) {
-        utf8 += rowLine(row);
-        utf8 += "\r\n";
+        bytes += rowBytes(row);
+        bytes += "\r\n";
     }
     // The old file stays whole until the new one is complete.
     QSaveFile file(FIniFile);
     if (!file.open(QIODevice::WriteOnly))
         throw EUError(QStringLiteral("Cannot create file ") + FIniFile);
-    const QByteArray bytes = TUCodePage::FromUnicode(QString::fromUtf8(utf8));
     if (file.write(bytes) != bytes.size() || !file.commit())
         throw EUError(QStringLiteral("Cannot write file ") + FIniFile);
     return true;

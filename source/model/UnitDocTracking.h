@@ -21,6 +21,9 @@ struct TDocTrackingRow {
     // The same moment in milliseconds since the epoch (UTC): what passes compare, without a
     // time-zone look-up per file.
     qint64 ModifyStamp = 0;
+    // Read back from the tracking file and its copy not looked at yet: the next pass (or a query
+    // that needs it) takes the copy's time, or forgets the row when the copy is gone.
+    bool Unchecked = false;
 };
 
 struct TDocTrackingStat {
@@ -91,6 +94,9 @@ public:
 
     // One checking pass; true when something changed that should be saved.
     bool Sync();
+    // Rows are validated as they are read; their copies are looked at by the next pass, so a
+    // large file loads without touching the cache folder. Until then Count and Row answer as
+    // if every copy had been looked at: rows whose copies are gone do not count.
     bool LoadFromFile();
     // Written beside the file and renamed over it: a failure leaves the old file whole. File
     // errors raise EUError.
@@ -104,6 +110,12 @@ private:
     bool DocumentModifyLocked(TLock &Lock, const TUAPIFile &AFile, qint64 ModifyStamp);
     QString GetFileNameLocked(const TUAPIFile &AFile) const;
     void SentBackLocked(const TUAPIFile &Sent, TUAPIFile Answered, qint64 StampBefore);
+    // The in-step time of an unchecked row whose copy has Stamp: the copy's own time, unless the
+    // copy changed after the tracking file was read (then the moment of reading, so the change
+    // is handed over).
+    qint64 LoadedStampLocked(qint64 Stamp) const;
+    // Looks at the copies of all unchecked rows: missing ones are forgotten.
+    void CheckLoadedLocked();
 
     // Serialises passes (the thread's and the last one at destruction); taken before FLock.
     mutable std::mutex FPassLock;
@@ -115,6 +127,10 @@ private:
     QString FCachePath;
     TDocumentModifyEvent FOnDocumentModify;
     bool FActive = false;
+    // Some rows may be unchecked; set by LoadFromFile, cleared once all have been looked at.
+    bool FUnchecked = false;
+    // When LoadFromFile read the file, in milliseconds since the epoch.
+    qint64 FLoadStamp = 0;
 };
 
 // The background loop: a pass every SleepTime seconds, the tracking file saved after a pass

@@ -36,9 +36,17 @@ bool mustEscape(unsigned char c)
 // thread by a blocking hand-over, so it is throttled; begin, end and the last count are always
 // reported.
 struct THTTPSender::TTransfer : TUCurlTransfer {
-    TTransfer(THTTPSender &Sender, QIODevice &Sink) : TUCurlTransfer(Sender.FStop.get()), sender(&Sender), sink(&Sink)
+    TTransfer(THTTPSender &Sender, QIODevice &Sink)
+        : TUCurlTransfer(Sender.FStop.get()), sender(&Sender), sink(&Sink),
+          blocks(qobject_cast<QFileDevice *>(&Sink) != nullptr)
     {
+        if (blocks)
+            block.reserve(BlockSize);
     }
+
+    // The library hands the body over in pieces of 16 KiB; a file gets it in blocks of this
+    // size, one system call each.
+    static constexpr qsizetype BlockSize = 1024 * 1024;
 
     THTTPSender *sender;
     QIODevice *sink;
@@ -46,6 +54,8 @@ struct THTTPSender::TTransfer : TUCurlTransfer {
     bool upBegun = false, upEnded = false;
     bool downBegun = false;
     bool sinkFailed = false;
+    const bool blocks;
+    QByteArray block;
     qint64 lastUp = -1;
     qint64 received = 0;
     qint64 lastDown = -1;
@@ -103,7 +113,11 @@ struct THTTPSender::TTransfer : TUCurlTransfer {
             return true;
         const qint64 len = qint64(size);
         downBegin();
-        if (sink->write(data, len) != len) {
+        if (blocks) {
+            block.append(data, qsizetype(size));
+            if (block.size() >= BlockSize && !flush())
+                return false;
+        } else if (sink->write(data, len) != len) {
             sinkFailed = true;
             return false;
         }
@@ -113,6 +127,16 @@ struct THTTPSender::TTransfer : TUCurlTransfer {
             update(received);
         }
         return true;
+    }
+    // Writes what is held back; false (and sinkFailed) when the sink refuses it.
+    bool flush()
+    {
+        if (block.isEmpty() || sinkFailed)
+            return !sinkFailed;
+        if (sink->write(block.constData(), block.size()) != block.size())
+            sinkFailed = true;
+        block.resize(0);
+        return !sinkFailed;
     }
     void OnStatus() override { upEnd(); }
     bool OnProgress(curl_off_t ulnow) override
@@ -255,6 +279,8 @@ void THTTPSender::Perform(const QString &URL, TBody Body, const QString &FileFie
     }
 
     const CURLcode rc = t.Perform();
+    // Also after a failure: what arrived is in the sink, as it would be without the blocks.
+    t.flush();
     FResponseCode = int(t.ResponseCode());
     FContentType = t.Header("content-type");
     FContentEncoding = t.Header("content-encoding");
@@ -393,7 +419,7 @@ bool THTTPSender::ReceiveFile(const QString &Host, const QString &FileName, bool
     timer.start();
     return Run([&] {
         {
-            // Unbuffered: libcurl hands over large pieces, a second copy would only cost time.
+            // Unbuffered: the transfer writes in large blocks of its own.
             QFile file(FileName);
             if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
                 throw EUError(QStringLiteral("Cannot create file ") + FileName);

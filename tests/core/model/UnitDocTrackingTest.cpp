@@ -143,6 +143,52 @@ TEST_F(DocTracking, SaveWritesTheHeaderAndOneLinePerRowAndReadsBack)
     EXPECT_FALSE(store.SaveToFile());
 }
 
+TEST_F(DocTracking, RowsReadBackAreLookedAtByTheNextSaveOrPass)
+{
+    for (const QString &hash : {u"kept"_s, u"edited"_s, u"gone"_s, u"esc"_s, u"zero"_s})
+        Cached(File(1, hash));
+    testutil::writeFile(dir.file(u"outside.docx"_s), "x");
+    QByteArray ini = kHeader;
+    ini += R"({"ext":"docx","fhash":"kept","fid":1,"updated":"2021-05-06 07:08:09"})" "\r\n";
+    ini += R"({"ext":"docx","fhash":"missing","fid":1,"updated":""})" "\r\n"; // no copy: the first stays
+    ini += R"({"ext":"docx","fhash":"edited","fid":2,"updated":""})" "\r\n";
+    ini += R"({"ext":"docx","fhash":"gone","fid":3,"updated":""})" "\r\n";
+    ini += R"({"ext":"docx","fhash":"../outside","fid":4,"updated":""})" "\r\n";
+    ini += R"({"ext":"docx","fhash":"..\/outside","fid":5,"updated":""})" "\r\n";
+    ini += R"({"ext":"docx","fhash":"\u0065sc","fid":6,"updated":""})" "\r\n";
+    ini += R"({"ext":"docx","fhash":"zero","fid":0,"updated":""})" "\r\n";
+    ini += R"({"ext":"docx","fhash":"kept","fid":7,"updated":"2021-02-30 07:08:09"} )" "\r\n";
+    testutil::writeFile(dir.file(u"docs.ini"_s), ini);
+    std::vector<uint32_t> offered;
+    store.SetOnDocumentModify([&](TDocTracking *, TUAPIFile &f) {
+        offered.push_back(f.FID.Int());
+        return false;
+    });
+
+    ASSERT_TRUE(store.LoadFromFile());
+    // Between reading the file and the first pass: one copy is saved again, one deleted.
+    Edit(File(2, u"edited"_s), "v2");
+    QFile::remove(cache + u"gone.docx"_s);
+    EXPECT_EQ(store.Count(), 4);
+    EXPECT_EQ(store.Row(TUDataKey(1u)).FileData.FHash.ToString(), u"kept"_s);
+    EXPECT_EQ(store.Row(TUDataKey(1u)).FileData.Updated, TDateTime::Encode(2021, 5, 6, 7, 8, 9));
+    EXPECT_EQ(store.Row(TUDataKey(1u)).ModifyDate,
+              TDateTime::FromQDateTime(QFileInfo(cache + u"kept.docx"_s).lastModified()));
+    EXPECT_FALSE(store.Row(TUDataKey(3u)).FileData.IsSet());
+    EXPECT_EQ(store.Row(TUDataKey(6u)).FileData.FHash.ToString(), u"esc"_s);
+    EXPECT_TRUE(store.Row(TUDataKey(7u)).FileData.Updated.IsNull());
+
+    ASSERT_TRUE(store.SaveToFile());
+    const QByteArray saved = testutil::readFile(dir.file(u"docs.ini"_s));
+    EXPECT_FALSE(saved.contains("gone"));
+    EXPECT_FALSE(saved.contains("outside"));
+    EXPECT_TRUE(saved.contains(R"("fhash":"edited")"));
+    // The save made after reading is handed over; the others count as in step.
+    store.Sync();
+    EXPECT_EQ(offered, std::vector<uint32_t>{2});
+    EXPECT_EQ(store.Count(), 4);
+}
+
 TEST_F(DocTracking, HashesAndExtensionsThatLeaveTheCacheAreRefused)
 {
     testutil::writeFile(dir.file(u"victim.docx"_s), "keep");
