@@ -23,6 +23,8 @@ constexpr int kRefused = 13;
 TFSignIn::TFSignIn(QWidget *parent) : TFormDialog(parent)
 {
     setWindowTitle(QStringLiteral("Вход в систему"));
+    // Two fields and a line for the refusal: the kit's full form height would stay mostly empty.
+    setFixedSize(747, 200);
     SetTaskActionProcess(QStringLiteral("login"));
     // A refusal leaves the dialog open for the next try, and the person types from scratch.
     SetCloseOnProcessSuccess(true);
