@@ -423,14 +423,18 @@ void TDocTracking::CheckLoadedLocked()
     }
     for (const TUDataKey &key : gone)
         FList.Remove(key);
-    for (const auto &[key, stamp] : seen) {
-        TDocTrackingRow row = FList.GetKeyValue(key);
-        row.ModifyStamp = stamp;
-        row.ModifyDate = dateOfStamp(stamp);
-        row.Unchecked = false;
-        FList.SetKeyValue(key, row);
-    }
+    for (const auto &[key, stamp] : seen)
+        SetInStepLocked(key, stamp);
     FUnchecked = false;
+}
+
+void TDocTracking::SetInStepLocked(const TUDataKey &Key, qint64 Stamp)
+{
+    TDocTrackingRow row = FList.GetKeyValue(Key);
+    row.ModifyStamp = Stamp;
+    row.ModifyDate = dateOfStamp(Stamp);
+    row.Unchecked = false;
+    FList.SetKeyValue(Key, row);
 }
 
 bool TDocTracking::SafeFileName(const TUAPIFile &AFile)
@@ -648,13 +652,8 @@ bool TDocTracking::Sync()
         }
     }
     bool changed = false;
-    for (const auto &[key, inStep] : checked) {
-        TDocTrackingRow row = FList.GetKeyValue(key);
-        row.ModifyStamp = inStep;
-        row.ModifyDate = dateOfStamp(inStep);
-        row.Unchecked = false;
-        FList.SetKeyValue(key, row);
-    }
+    for (const auto &[key, inStep] : checked)
+        SetInStepLocked(key, inStep);
     FUnchecked = false;
     for (const TUDataKey &key : forget)
         FList.Remove(key);

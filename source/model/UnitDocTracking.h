@@ -116,6 +116,8 @@ private:
     qint64 LoadedStampLocked(qint64 Stamp) const;
     // Looks at the copies of all unchecked rows: missing ones are forgotten.
     void CheckLoadedLocked();
+    // The row keyed Key looked at, its copy in step as of Stamp.
+    void SetInStepLocked(const TUDataKey &Key, qint64 Stamp);
 
     // Serialises passes (the thread's and the last one at destruction); taken before FLock.
     mutable std::mutex FPassLock;
