@@ -1,6 +1,7 @@
 #include "TestUtil.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <stdexcept>
 
 void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
@@ -51,6 +53,21 @@ void writeFile(const QString &path, const QByteArray &data)
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(data) != data.size())
         throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+void saveLater(const QString &path, const QByteArray &data, int secs)
+{
+    const QString part = path + QStringLiteral(".saving");
+    writeFile(part, data);
+    QFile f(part);
+    if (!f.open(QIODevice::ReadWrite)
+        || !f.setFileTime(QDateTime::currentDateTime().addSecs(secs), QFileDevice::FileModificationTime))
+        throw std::runtime_error("cannot set the time of " + part.toStdString());
+    f.close();
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(part).toStdString(), QFile::encodeName(path).toStdString(), error);
+    if (error)
+        throw std::runtime_error("cannot rename " + part.toStdString() + ": " + error.message());
 }
 
 TempDir::TempDir()

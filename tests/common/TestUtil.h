@@ -21,6 +21,9 @@ bool waitUntil(const std::function<bool()> &cond,
 
 QByteArray readFile(const QString &path);
 void writeFile(const QString &path, const QByteArray &data);
+// A save as a person's program makes it, secs later than now: content and time land in one
+// rename, so a tracking thread never sees the new content with the old time or the other way.
+void saveLater(const QString &path, const QByteArray &data, int secs);
 
 // A fresh temporary folder, removed with its contents at the end of the test.
 class TempDir {

@@ -56,10 +56,7 @@ protected:
     static QByteArray Edit(const QString &Copy)
     {
         const QByteArray edited = testutil::readFile(Copy).replace("}\r\n", "\\par Edited.\\par}\r\n");
-        testutil::writeFile(Copy, edited);
-        QFile touched(Copy);
-        if (touched.open(QIODevice::ReadWrite))
-            touched.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
+        testutil::saveLater(Copy, edited, 5);
         return edited;
     }
     int Downloads() const

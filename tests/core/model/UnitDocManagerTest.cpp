@@ -93,11 +93,7 @@ protected:
     QStringList CacheEntries() const { return QDir(cache).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
     void EditCopy(const TUAPIFile &f, const QByteArray &content, int secs = 5)
     {
-        const QString path = cache + f.FileName();
-        testutil::writeFile(path, content);
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(secs), QFileDevice::FileModificationTime));
+        testutil::saveLater(cache + f.FileName(), content, secs);
     }
 
     QString cache;
