@@ -179,8 +179,8 @@ TFMainWindow::TFMainWindow(QWidget *parent) : QMainWindow(parent)
         if (Item && Item->data(kTypeRole).isValid())
             ShowList(TDataCacheType(Item->data(kTypeRole).toInt()));
     });
-    connect(eFilter, &QLineEdit::textChanged, this, [this] { ApplyFilters(); });
-    FKeyFilter->SetOnChange([this](QObject *) { ApplyFilters(); });
+    connect(eFilter, &QLineEdit::textChanged, this, [this] { ApplyTitleFilter(); });
+    FKeyFilter->SetOnChange([this](QObject *) { ApplyKeyFilter(); });
     connect(bMap, &QPushButton::clicked, this, &TFMainWindow::OpenOnMap);
     connect(bCard, &QPushButton::clicked, this, &TFMainWindow::OpenClientCard);
     connect(View, &QTableView::doubleClicked, this, &TFMainWindow::ItemActivated);
@@ -321,9 +321,23 @@ void TFMainWindow::SetupKeyFilter()
 
 void TFMainWindow::ApplyFilters()
 {
+    ApplyKeyFilter();
+    ApplyTitleFilter();
+}
+
+// A keystroke touches the title filter alone, so the model can narrow the rows it shows.
+void TFMainWindow::ApplyTitleFilter()
+{
     if (!FModel)
         return;
     FModel->SetTitleFilter(eFilter->text().trimmed());
+    UpdateActions();
+}
+
+void TFMainWindow::ApplyKeyFilter()
+{
+    if (!FModel)
+        return;
     const TUDataKey key = FKeyFilter->DataSource() ? FKeyFilter->SelectedOneKey() : TUDataKey();
     FModel->SetItemFilter(key.IsSet() ? DataCacheKeyFilter(FType, key) : std::function<bool(const TUDataItem *)>());
     UpdateActions();

@@ -93,6 +93,8 @@ private:
     void ApplyOrganization();
     void TaskListChanged(int Running);
     void ApplyFilters();
+    void ApplyTitleFilter();
+    void ApplyKeyFilter();
     void UpdateActions();
     void ItemActivated(const QModelIndex &Index);
     void ReferenceLoaded();
